@@ -1,0 +1,39 @@
+#include "app/window_set.h"
+
+#include "app/about_box.h"
+#include "dictionary/dictionary_window.h"
+#include "dictionary/variant_chooser.h"
+#include "editor/editor_window.h"
+#include "participants/participants_window.h"
+#include "player/player_window.h"
+
+TForm1* Form1 = nullptr;
+TForm2* Form2 = nullptr;
+TForm3* Form3 = nullptr;
+TAboutBox* AboutBox = nullptr;
+TForm5* Form5 = nullptr;
+TForm6* Form6 = nullptr;
+
+void CreateWindowSet() {
+    Form1 = new TForm1();
+    Form2 = new TForm2();
+    Form3 = new TForm3();
+    AboutBox = new TAboutBox(Form1);
+    Form5 = new TForm5();
+    Form6 = new TForm6();
+}
+
+void DestroyWindowSet() {
+    delete Form6;
+    Form6 = nullptr;
+    delete Form5;
+    Form5 = nullptr;
+    delete AboutBox;
+    AboutBox = nullptr;
+    delete Form3;
+    Form3 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+    Form1 = nullptr;
+}

@@ -1,0 +1,108 @@
+// The sound engine: the operations the player and the envelope worker call.
+//
+// Handles are 32-bit, 0 means none. Positions and lengths are byte counts: a playback
+// stream counts 16-bit samples (frames x channels x 2), a decoding stream opened with
+// SAMPLE_FLOAT counts 4 bytes per sample. Every call with handle 0 or a freed handle
+// does nothing and returns the failure value.
+//
+// Threads: every function may be called from any thread, also from two at once (the
+// user-interface thread drives the playback stream while the envelope worker reads its
+// own decoding stream). Mixing runs on one render thread of the engine's own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace audio {
+
+using HSTREAM = std::uint32_t;
+using HFX = std::uint32_t;
+
+// OpenFileStream flags.
+constexpr std::uint32_t SAMPLE_FLOAT = 0x100;      // decoding streams deliver 32-bit floats
+constexpr std::uint32_t STREAM_PRESCAN = 0x20000;  // exact length and seeking
+constexpr std::uint32_t STREAM_DECODE = 0x200000;  // decoding only, never played
+// ReadDecodedData: the length is a byte count of float samples.
+constexpr std::uint32_t DATA_FLOAT = 0x40000000;
+// Position mode: bytes.
+constexpr std::uint32_t POS_BYTE = 0;
+// AddStreamEffect: a peaking equalizer band.
+constexpr std::uint32_t FX_PARAMEQ = 7;
+
+// StreamActivity results.
+constexpr std::uint32_t ACTIVE_STOPPED = 0;  // new, stopped, or end reached
+constexpr std::uint32_t ACTIVE_PLAYING = 1;
+constexpr std::uint32_t ACTIVE_STALLED = 2;
+constexpr std::uint32_t ACTIVE_PAUSED = 3;
+
+// Failure values.
+constexpr std::uint64_t BAD_POSITION = ~std::uint64_t{0};  // StreamLength, StreamPosition
+constexpr std::uint32_t BAD_READ = ~std::uint32_t{0};      // ReadDecodedData
+
+// Devices for OpenDevice.
+constexpr int DEVICE_DEFAULT = -1;  // the system's default output (PortAudio)
+constexpr int DEVICE_NULL = -2;     // consumes sound in real time, no sound card needed
+
+// Parameters of an FX_PARAMEQ effect, in this order.
+struct ParamEqParams {
+    float fCenter;     // Hz
+    float fBandwidth;  // semitones
+    float fGain;       // dB
+};
+
+// What StreamInfo reports.
+struct StreamInfoRecord {
+    std::uint32_t freq = 0;   // sample rate of the stream's data
+    std::uint32_t chans = 0;  // channels
+    std::uint32_t flags = 0;  // flags the stream was opened with
+};
+
+// Opens the output. Device -1 is the system default through PortAudio and fails at once
+// (false, nothing printed) where there is no sound card; -2 is the null output. An
+// output that is already open stays as it is and the call returns false.
+// The environment variable NUVTOLVEK_AUDIO=null makes device -1 fail, so that tests and
+// CI never touch a sound card.
+bool OpenDevice(int device, std::uint32_t freq, std::uint32_t flags, void* window,
+                const void* clsid);
+bool SetMasterVolume(float volume);  // 0.0 .. 1.0, scales the mix
+bool StartOutput();
+
+// Opens a file (WAV, OGG Vorbis, MP3, recognised by content). `file` is a path in the
+// file system's encoding (UTF-8). `mem` must be false; offset 0 and length 0 take the
+// whole file. Returns 0 for a missing, empty, damaged or unknown file.
+HSTREAM OpenFileStream(bool mem, const std::string& file, std::uint64_t offset,
+                       std::uint64_t length, std::uint32_t flags);
+bool FreeStream(HSTREAM stream);
+
+bool PlayStream(HSTREAM stream, bool restart);  // runs from the current position
+bool StopStream(HSTREAM stream);                // halts, keeps the position, not active
+bool PauseStream(HSTREAM stream);               // halts, keeps the position, still active
+std::uint32_t StreamActivity(HSTREAM stream);
+
+std::uint64_t StreamLength(HSTREAM stream, std::uint32_t mode);
+std::uint64_t StreamPosition(HSTREAM stream, std::uint32_t mode);
+double BytesToSeconds(HSTREAM stream, std::uint64_t bytes);  // negative on failure
+bool SeekStream(HSTREAM stream, std::uint64_t position, std::uint32_t mode);
+
+bool ResetStreamEffects(HSTREAM stream);
+HFX AddStreamEffect(HSTREAM stream, std::uint32_t type, int priority);
+bool SetEffectParameters(HFX effect, const void* parameters);  // a ParamEqParams
+
+bool StreamInfo(HSTREAM stream, StreamInfoRecord* info);
+// Decoding streams only. Returns the bytes delivered, 0 at the end, BAD_READ on error.
+std::uint32_t ReadDecodedData(HSTREAM stream, void* buffer, std::uint32_t length);
+
+// ---- Not part of the player's operations: for tests, benchmarks and orderly exit ----
+
+// Opens an output that renders only when AdvanceManualOutput is called, so that
+// playback tests are exact and never sleep. Fails (false) when an output is open.
+bool OpenManualOutput(std::uint32_t freq);
+// Renders `frames` output frames on the calling thread (manual output only); appends
+// the interleaved stereo mix to `mix` when it is given. Returns the frames rendered.
+std::size_t AdvanceManualOutput(std::size_t frames, std::vector<float>* mix = nullptr);
+// Closes the output and frees every stream and effect.
+void CloseDevice();
+
+}  // namespace audio
