@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "project/project_file.h"
+
+using namespace project;
+
+TEST(ProjectFileLines, CanonicalOrderAndValuesAsTyped) {
+    ProjectFileData d;
+    d.playing = "7";
+    d.circles = "abc";  // not a number: stored as typed
+    d.pause = "";
+    d.shiftBack = "20";  // beyond the field's range: stored as typed
+    d.current = 1;
+    d.pos = -1;
+    d.files = {"/a/б.wav", "/a/б.wav", "/x.mp3"};
+    const QStringList expected = {
+        "PLAYING=7", "CIRCLES=abc",   "PAUSE=",        "SHIFT_BACK=20", "CURRENT=1",
+        "POS=-1",    "FILE=/a/б.wav", "FILE=/a/б.wav", "FILE=/x.mp3"};
+    EXPECT_EQ(ProjectFileLines(d), expected);
+}
+
+TEST(ProjectFileLines, EmptyPlaylistGivesSixLines) {
+    ProjectFileData d;
+    d.playing = "5";
+    d.circles = "2";
+    d.pause = "2";
+    d.shiftBack = "1";
+    d.current = -1;
+    EXPECT_EQ(ProjectFileLines(d), QStringList({"PLAYING=5", "CIRCLES=2", "PAUSE=2", "SHIFT_BACK=1",
+                                                "CURRENT=-1", "POS=0"}));
+}
+
+TEST(ParseProjectFile, RoundTripOfTheCanonicalLines) {
+    ProjectFileData d{"15", "10", "0", "3", 2, 3600, {"/1.wav", "/2.ogg", "/1.wav"}};
+    const ProjectFileRead r = ParseProjectFile(ProjectFileLines(d));
+    EXPECT_EQ(r.playing, "15");
+    EXPECT_EQ(r.circles, "10");
+    EXPECT_EQ(r.pause, "0");
+    EXPECT_EQ(r.shiftBack, "3");
+    EXPECT_EQ(r.current, 2);
+    EXPECT_EQ(r.pos, 3600);
+    EXPECT_EQ(r.files, d.files);
+}
+
+TEST(ParseProjectFile, OtherOrderExtraLinesRepeatsAndMissingKeys) {
+    const QStringList lines = {"FILE=/b.wav",   "# comment", "POS=12",    "PAUSE=1",
+                               "FILE=/a.wav",   "pos=99",    "PAUSE=3",   " CURRENT=5",
+                               "FILE=/b.wav",   "CURRENT=1", "PLAYING=x", "FILE=",
+                               "SHIFT_BACK =9", ""};
+    const ProjectFileRead r = ParseProjectFile(lines);
+    EXPECT_EQ(r.files, QStringList({"/b.wav", "/a.wav", "/b.wav", ""}));
+    EXPECT_EQ(r.pos, 12);
+    EXPECT_EQ(r.pause, "3");  // last one wins
+    EXPECT_EQ(r.current, 1);  // " CURRENT=5" does not start with the key
+    EXPECT_EQ(r.playing, "x");
+    EXPECT_FALSE(r.circles.has_value());
+    EXPECT_FALSE(r.shiftBack.has_value());  // "SHIFT_BACK =" is not the key
+}
+
+TEST(ParseProjectFile, NothingGivesDefaults) {
+    const ProjectFileRead r = ParseProjectFile({});
+    EXPECT_FALSE(r.playing || r.circles || r.pause || r.shiftBack);
+    EXPECT_EQ(r.current, 0);
+    EXPECT_EQ(r.pos, 0);
+    EXPECT_TRUE(r.files.isEmpty());
+}
+
+TEST(ParseIntOrZero, DecimalOnly) {
+    EXPECT_EQ(ParseIntOrZero("42"), 42);
+    EXPECT_EQ(ParseIntOrZero("-7"), -7);
+    EXPECT_EQ(ParseIntOrZero("+7"), 7);
+    EXPECT_EQ(ParseIntOrZero("0"), 0);
+    for (const char* bad : {"", "-", "abc", "12a", "1.5", " 3", "3 ", "0x10", "99999999999", "١٢"})
+        EXPECT_EQ(ParseIntOrZero(QString::fromUtf8(bad)), 0) << bad;
+    EXPECT_EQ(ParseIntOrZero("2147483647"), 2147483647);
+    EXPECT_EQ(ParseIntOrZero("-2147483648"), -2147483647 - 1);
+}
+
+TEST(SecondsToPosValue, TruncatesTowardZero) {
+    EXPECT_EQ(SecondsToPosValue(12.99), 12);
+    EXPECT_EQ(SecondsToPosValue(0.4), 0);
+    EXPECT_EQ(SecondsToPosValue(-1.0), -1);
+    EXPECT_EQ(SecondsToPosValue(-0.5), 0);
+    EXPECT_EQ(SecondsToPosValue(1e300), 2147483647);
+}
+
+TEST(ParticipantsLines, TenLinesEvenWhenEmpty) {
+    const QStringList lines = ParticipantsLines(ParticipantTable{});
+    ASSERT_EQ(lines.size(), 10);
+    for (const QString& line : lines) EXPECT_EQ(line, "\t\t");
+}
+
+TEST(ParticipantsLines, RoundTripAndOrder) {
+    ParticipantTable t;
+    for (int k = 0; k < 10; ++k)
+        t[k] = {QStringLiteral("/фото/p%1.jpg").arg(k), QStringLiteral("Имя %1").arg(k),
+                QString::number(k * 1000003)};
+    t[3] = {"", "Без картинки", ""};
+    const QStringList lines = ParticipantsLines(t);
+    EXPECT_EQ(lines.at(0), "/фото/p0.jpg\tИмя 0\t0");
+    EXPECT_EQ(lines.at(3), "\tБез картинки\t");
+    EXPECT_EQ(ParseParticipantsLines(lines), t);
+}
+
+TEST(ParticipantsLines, BreaksAndTabsInCellsCannotShiftTheTable) {
+    ParticipantTable t;
+    t[0] = {"/a\tb.jpg", "Иван\tПетров", "255"};
+    t[1] = {"", "две\r\nстроки", "1"};
+    const QStringList lines = ParticipantsLines(t);
+    ASSERT_EQ(lines.size(), 10);
+    EXPECT_EQ(lines.at(0), "/a b.jpg\tИван Петров\t255");
+    EXPECT_EQ(lines.at(1), "\tдве  строки\t1");
+    const ParticipantTable back = ParseParticipantsLines(lines);
+    EXPECT_EQ(back[0].color, "255");
+    EXPECT_EQ(back[1].name, "две  строки");
+}
+
+TEST(ParseParticipantsLines, ShortLinesExtraFieldsAndShortFiles) {
+    const ParticipantTable t =
+        ParseParticipantsLines({"/p.jpg", "\tАнна", "a\tb\tc\td\te", "", "x\ty\tz"});
+    EXPECT_EQ(t[0], (ParticipantCells{"/p.jpg", "", ""}));
+    EXPECT_EQ(t[1], (ParticipantCells{"", "Анна", ""}));
+    EXPECT_EQ(t[2], (ParticipantCells{"a", "b", "c"}));
+    EXPECT_EQ(t[3], (ParticipantCells{}));
+    EXPECT_EQ(t[4], (ParticipantCells{"x", "y", "z"}));
+    for (int k = 5; k < 10; ++k) EXPECT_EQ(t[k], (ParticipantCells{})) << k;
+}
