@@ -6,24 +6,30 @@
 #include <QImage>
 #include <QWidget>
 
+class EnvelopeState;
+
 class WaveformView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit WaveformView(QWidget* parent = nullptr);
 
     // Clears the strip: white box with a dark grey frame.
     void ClearView();
+    // Draws the envelope around a position of `position` seconds in a recording of
+    // `length` seconds, in green, and the position as a red line. Draws nothing while
+    // there is no envelope.
+    void DrawEnvelope(const EnvelopeState& envelope, double position, double length);
     // The picture as last drawn.
     const QImage& Picture() const { return picture_; }
 
-signals:
+  signals:
     void MouseDown(int x);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     QImage picture_;
 };
