@@ -1,0 +1,749 @@
+// The sound engine behind audio.h: handles, streams, the mixer and the outputs.
+//
+// Locking: `registry` guards the handle tables and is held only for look-ups; each stream
+// has its own mutex for its state and its decoder, so the envelope worker decoding its
+// stream never holds up the render thread mixing the playback stream. `device` serialises
+// opening, closing and advancing the output; `mixing` serialises the mixer itself. Order:
+// device → mixing → registry; a stream's mutex is taken with no other engine lock held
+// except `mixing`.
+#include <soxr.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "audio/audio.h"
+#include "audio/decoder.h"
+#include "audio/equalizer.h"
+#include "audio/output.h"
+
+namespace audio {
+namespace {
+
+constexpr std::size_t kMaxBlock = 1024;       // frames the mixer renders at once
+constexpr std::size_t kNullBlock = 512;       // frames per step of the paced null output
+constexpr std::size_t kResampleChunk = 4096;  // source frames fed to soxr at once
+constexpr std::uint32_t kLengthMask = 0x0FFFFFFF;
+
+struct SoxrDeleter {
+    void operator()(soxr_t s) const { soxr_delete(s); }
+};
+
+struct Effect {
+    HFX handle;
+    int priority;
+    PeakingBand band;
+};
+
+class Stream {
+  public:
+    std::mutex mutex;
+    bool alive = true;  // false once freed; the mixer may still hold a reference
+    bool decodeOnly = false;
+    bool floatSamples = false;
+    std::uint32_t flags = 0;
+    std::unique_ptr<Decoder> decoder;
+    int rate = 0;
+    int sourceChannels = 0;
+    int channels = 0;  // after mixing more than two channels down to stereo
+    std::int64_t frames = 0;
+
+    // Source reading, exact to the frame: `readFrame` is where the decoder is.
+    std::int64_t readFrame = 0;
+    std::vector<float> mixdownScratch;
+
+    // Playback.
+    std::uint32_t activity = ACTIVE_STOPPED;
+    bool ended = false;
+    std::int64_t baseFrame = 0;       // source frame where rendering last (re)started
+    std::int64_t renderedFrames = 0;  // output frames rendered since then
+    int outputRate = 0;               // rate the resampler was made for
+    std::unique_ptr<struct soxr, SoxrDeleter> resampler;
+    std::vector<float> resampleInput;
+    std::vector<float> block;
+    std::vector<Effect> effects;
+
+    // Decoding streams: samples delivered, and the rest of a frame cut by a read.
+    std::int64_t samplesDelivered = 0;
+    float pendingFrame[2] = {0, 0};
+    int pendingCount = 0;
+    int pendingOffset = 0;
+
+    int BytesPerSample() const { return decodeOnly && floatSamples ? 4 : 2; }
+    std::uint64_t BytesPerFrame() const {
+        return static_cast<std::uint64_t>(channels) * static_cast<std::uint64_t>(BytesPerSample());
+    }
+
+    // Reads up to `count` frames of `channels` channels at `readFrame`; exactly `frames`
+    // frames in all, padding with silence when the decoder gives out early.
+    std::size_t ReadSource(float* out, std::size_t count) {
+        const std::int64_t left = frames - readFrame;
+        if (left <= 0) return 0;
+        count = static_cast<std::size_t>(
+            std::min<std::int64_t>(left, static_cast<std::int64_t>(count)));
+        std::size_t got = 0;
+        if (sourceChannels == channels) {
+            while (got < count) {
+                const std::size_t n = decoder->Read(out + got * channels, count - got);
+                if (n == 0) break;
+                got += n;
+            }
+        } else {
+            // More than two channels: even ones to the left, odd ones to the right.
+            const std::size_t chunk = 1024;
+            mixdownScratch.resize(chunk * static_cast<std::size_t>(sourceChannels));
+            while (got < count) {
+                const std::size_t n =
+                    decoder->Read(mixdownScratch.data(), std::min(chunk, count - got));
+                if (n == 0) break;
+                const float leftScale = 1.0f / static_cast<float>((sourceChannels + 1) / 2);
+                const float rightScale = 1.0f / static_cast<float>(sourceChannels / 2);
+                for (std::size_t i = 0; i < n; ++i) {
+                    const float* src = mixdownScratch.data() + i * sourceChannels;
+                    float l = 0, r = 0;
+                    for (int c = 0; c < sourceChannels; c += 2) l += src[c];
+                    for (int c = 1; c < sourceChannels; c += 2) r += src[c];
+                    out[(got + i) * 2] = l * leftScale;
+                    out[(got + i) * 2 + 1] = r * rightScale;
+                }
+                got += n;
+            }
+        }
+        if (got < count) {
+            std::fill(out + got * channels, out + count * channels, 0.0f);
+            got = count;
+        }
+        readFrame += static_cast<std::int64_t>(got);
+        return got;
+    }
+
+    bool SeekSource(std::int64_t frame) {
+        if (frame < 0 || frame > frames) return false;
+        if (frame != readFrame && !decoder->Seek(frame)) return false;
+        readFrame = frame;
+        return true;
+    }
+
+    static std::size_t ResamplerInput(void* state, soxr_cbuf_t* data, std::size_t requested) {
+        auto* self = static_cast<Stream*>(state);
+        const std::size_t n = std::min(requested, kResampleChunk);
+        const std::size_t got = self->ReadSource(self->resampleInput.data(), n);
+        *data = self->resampleInput.data();
+        return got;
+    }
+
+    std::int64_t PlaybackFrame() const {
+        if (ended) return frames;
+        const std::int64_t advanced =
+            outputRate > 0 && outputRate != rate
+                ? static_cast<std::int64_t>(static_cast<long double>(renderedFrames) * rate /
+                                            outputRate)
+                : renderedFrames;
+        return std::min(frames, baseFrame + advanced);
+    }
+
+    // Restarts rendering at source frame `frame`.
+    bool MoveTo(std::int64_t frame) {
+        if (!SeekSource(frame)) return false;
+        baseFrame = frame;
+        renderedFrames = 0;
+        ended = frame >= frames;
+        if (resampler) {
+            // A cleared soxr forgets its input function: give it again.
+            soxr_clear(resampler.get());
+            soxr_set_input_fn(resampler.get(), &Stream::ResamplerInput, this, kResampleChunk);
+        }
+        for (Effect& e : effects) e.band.ResetState();
+        return true;
+    }
+
+    bool PrepareResampler(int outRate) {
+        if (outRate == rate) {
+            resampler.reset();
+            outputRate = outRate;
+            return true;
+        }
+        if (resampler && outputRate == outRate) return true;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+        soxr_error_t error = nullptr;
+        soxr_t s = soxr_create(rate, outRate, static_cast<unsigned>(channels), &error, &io,
+                               &quality, &runtime);
+        if (!s || error) {
+            if (s) soxr_delete(s);
+            return false;
+        }
+        resampler.reset(s);
+        resampleInput.resize(kResampleChunk * static_cast<std::size_t>(channels));
+        soxr_set_input_fn(s, &Stream::ResamplerInput, this, kResampleChunk);
+        // Rendered frames counted at another rate mean nothing at this one.
+        const std::int64_t frame = PlaybackFrame();
+        outputRate = outRate;
+        return MoveTo(frame);
+    }
+
+    // Adds `count` frames of this stream to the stereo `mix` at `outRate`.
+    void Render(float* mix, std::size_t count, int outRate) {
+        if (!alive || activity != ACTIVE_PLAYING) return;
+        if (ended) {
+            activity = ACTIVE_STOPPED;
+            return;
+        }
+        if (outputRate != outRate && !PrepareResampler(outRate)) {
+            activity = ACTIVE_STOPPED;
+            return;
+        }
+        block.resize(kMaxBlock * 2);
+        std::size_t got = 0;
+        if (!resampler) {
+            got = ReadSource(block.data(), count);
+        } else {
+            while (got < count) {
+                const std::size_t n =
+                    soxr_output(resampler.get(), block.data() + got * channels, count - got);
+                if (n == 0) break;
+                got += n;
+            }
+        }
+        if (got > 0) {
+            for (Effect& e : effects) e.band.Process(block.data(), got, channels, outRate);
+            if (channels == 1) {
+                for (std::size_t i = 0; i < got; ++i) {
+                    mix[2 * i] += block[i];
+                    mix[2 * i + 1] += block[i];
+                }
+            } else {
+                for (std::size_t i = 0; i < got * 2; ++i) mix[i] += block[i];
+            }
+        }
+        renderedFrames += static_cast<std::int64_t>(got);
+        const bool sourceDone = readFrame >= frames;
+        if (got < count || (!resampler && sourceDone)) {
+            ended = true;
+            activity = ACTIVE_STOPPED;
+        }
+    }
+
+    // Decoding streams: delivers up to `samples` interleaved samples as floats or 16-bit.
+    std::size_t ReadDecoded(unsigned char* out, std::size_t samples) {
+        const bool asFloat = floatSamples;
+        auto put = [&](std::size_t index, float value) {
+            if (asFloat) {
+                std::memcpy(out + index * 4, &value, 4);
+            } else {
+                const float scaled = std::clamp(value * 32768.0f, -32768.0f, 32767.0f);
+                const auto v = static_cast<std::int16_t>(std::lrintf(scaled));
+                std::memcpy(out + index * 2, &v, 2);
+            }
+        };
+        std::size_t done = 0;
+        while (pendingCount > 0 && done < samples) {
+            put(done++, pendingFrame[pendingOffset++]);
+            if (pendingOffset == pendingCount) pendingCount = pendingOffset = 0;
+        }
+        const auto ch = static_cast<std::size_t>(channels);
+        const std::size_t wholeFrames = (samples - done) / ch;
+        if (wholeFrames > 0) {
+            if (asFloat) {
+                // Straight into the caller's buffer: no copy on the envelope's path.
+                auto* dst = reinterpret_cast<float*>(out + done * 4);
+                if (reinterpret_cast<std::uintptr_t>(dst) % alignof(float) == 0) {
+                    done += ReadSource(dst, wholeFrames) * ch;
+                } else {
+                    block.resize(kMaxBlock * 2);
+                    std::size_t left = wholeFrames;
+                    while (left > 0) {
+                        const std::size_t n = ReadSource(block.data(), std::min(left, kMaxBlock));
+                        if (n == 0) break;
+                        std::memcpy(out + done * 4, block.data(), n * ch * 4);
+                        done += n * ch;
+                        left -= n;
+                    }
+                }
+            } else {
+                block.resize(kMaxBlock * 2);
+                std::size_t left = wholeFrames;
+                while (left > 0) {
+                    const std::size_t n = ReadSource(block.data(), std::min(left, kMaxBlock));
+                    if (n == 0) break;
+                    for (std::size_t i = 0; i < n * ch; ++i) put(done + i, block[i]);
+                    done += n * ch;
+                    left -= n;
+                }
+            }
+        }
+        if (done < samples && readFrame < frames && samples - done < ch) {
+            // The caller asked for part of a frame: keep the rest for the next read.
+            ReadSource(pendingFrame, 1);
+            pendingCount = static_cast<int>(ch);
+            pendingOffset = 0;
+            while (done < samples) put(done++, pendingFrame[pendingOffset++]);
+        }
+        samplesDelivered += static_cast<std::int64_t>(done);
+        return done;
+    }
+};
+
+enum class OutputKind { None, Manual, Null, SoundCard };
+
+class Engine {
+  public:
+    ~Engine() { Close(); }
+
+    // ---- output ----
+    bool Open(OutputKind kind, std::uint32_t freq) {
+        std::lock_guard device(deviceMutex_);
+        if (kind_ != OutputKind::None) return false;
+        const int rate = freq >= 8000 && freq <= 384000 ? static_cast<int>(freq) : 44100;
+        if (kind == OutputKind::SoundCard) {
+            sink_ = OpenPortAudioSink(rate);
+            if (!sink_) return false;
+        }
+        {
+            std::lock_guard mixing(mixingMutex_);
+            outputRate_ = rate;
+        }
+        volume_.store(1.0f);
+        kind_ = kind;
+        if (kind == OutputKind::Null || kind == OutputKind::SoundCard) {
+            stopRender_ = false;
+            renderThread_ = std::thread([this, kind] {
+                if (kind == OutputKind::Null)
+                    RunNullOutput();
+                else
+                    RunSoundCardOutput();
+            });
+        }
+        return true;
+    }
+
+    bool IsOpen() {
+        std::lock_guard device(deviceMutex_);
+        return kind_ != OutputKind::None;
+    }
+
+    void Close() {
+        std::lock_guard device(deviceMutex_);
+        if (renderThread_.joinable()) {
+            {
+                std::lock_guard lock(renderWakeMutex_);
+                stopRender_ = true;
+            }
+            renderWake_.notify_all();
+            renderThread_.join();
+        }
+        sink_.reset();
+        kind_ = OutputKind::None;
+        volume_.store(1.0f);
+        std::vector<std::shared_ptr<Stream>> doomed;
+        {
+            std::lock_guard registry(registryMutex_);
+            for (auto& [handle, stream] : streams_) doomed.push_back(stream);
+            streams_.clear();
+            effects_.clear();
+            playback_.clear();
+        }
+        for (auto& stream : doomed) Retire(*stream);
+    }
+
+    std::size_t Advance(std::size_t frames, std::vector<float>* mix) {
+        std::lock_guard device(deviceMutex_);
+        if (kind_ != OutputKind::Manual) return 0;
+        float block[kMaxBlock * 2];
+        std::size_t done = 0;
+        if (mix) mix->reserve(mix->size() + frames * 2);
+        while (done < frames) {
+            const std::size_t n = std::min(kMaxBlock, frames - done);
+            MixBlock(block, n);
+            if (mix) mix->insert(mix->end(), block, block + n * 2);
+            done += n;
+        }
+        return done;
+    }
+
+    bool SetVolume(float volume) {
+        if (!(volume >= 0.0f && volume <= 1.0f)) return false;
+        volume_.store(volume);
+        return true;
+    }
+
+    // ---- handles ----
+    HSTREAM AddStream(std::shared_ptr<Stream> stream) {
+        std::lock_guard registry(registryMutex_);
+        const HSTREAM handle = NextHandle();
+        if (!stream->decodeOnly) playback_.push_back(stream);
+        streams_.emplace(handle, std::move(stream));
+        return handle;
+    }
+
+    std::shared_ptr<Stream> Find(HSTREAM handle) {
+        if (handle == 0) return nullptr;
+        std::lock_guard registry(registryMutex_);
+        auto it = streams_.find(handle);
+        return it == streams_.end() ? nullptr : it->second;
+    }
+
+    bool Free(HSTREAM handle) {
+        std::shared_ptr<Stream> stream;
+        {
+            std::lock_guard registry(registryMutex_);
+            auto it = streams_.find(handle);
+            if (handle == 0 || it == streams_.end()) return false;
+            stream = it->second;
+            streams_.erase(it);
+            std::erase(playback_, stream);
+            std::erase_if(effects_,
+                          [&](const auto& entry) { return entry.second.lock() == stream; });
+        }
+        Retire(*stream);
+        return true;
+    }
+
+    HFX AddEffect(HSTREAM handle, int priority) {
+        auto stream = Find(handle);
+        if (!stream || stream->decodeOnly) return 0;
+        HFX fx;
+        {
+            std::lock_guard registry(registryMutex_);
+            if (!streams_.contains(handle)) return 0;
+            fx = NextHandle();
+            effects_.emplace(fx, stream);
+        }
+        std::lock_guard lock(stream->mutex);
+        if (!stream->alive) return 0;
+        // Higher priority first, equal priorities in the order they were added.
+        auto at = std::find_if(stream->effects.begin(), stream->effects.end(),
+                               [&](const Effect& e) { return e.priority < priority; });
+        stream->effects.insert(at, Effect{fx, priority, PeakingBand{}});
+        return fx;
+    }
+
+    bool ResetEffects(HSTREAM handle) {
+        auto stream = Find(handle);
+        if (!stream) return false;
+        {
+            std::lock_guard registry(registryMutex_);
+            std::erase_if(effects_,
+                          [&](const auto& entry) { return entry.second.lock() == stream; });
+        }
+        std::lock_guard lock(stream->mutex);
+        if (!stream->alive) return false;
+        stream->effects.clear();
+        return true;
+    }
+
+    bool SetEffect(HFX fx, const ParamEqParams* params) {
+        if (fx == 0 || !params) return false;
+        std::shared_ptr<Stream> stream;
+        {
+            std::lock_guard registry(registryMutex_);
+            auto it = effects_.find(fx);
+            if (it == effects_.end()) return false;
+            stream = it->second.lock();
+        }
+        if (!stream) return false;
+        const ParamEqParams p = *params;
+        if (!(p.fCenter >= kEqMinCentre && p.fCenter <= kEqMaxCentre) ||
+            !(p.fBandwidth >= kEqMinBandwidth && p.fBandwidth <= kEqMaxBandwidth) ||
+            !(p.fGain >= kEqMinGain && p.fGain <= kEqMaxGain))
+            return false;
+        std::lock_guard lock(stream->mutex);
+        for (Effect& e : stream->effects) {
+            if (e.handle == fx) {
+                e.band.SetParameters(p.fCenter, p.fBandwidth, p.fGain);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    int OutputRate() {
+        std::lock_guard mixing(mixingMutex_);
+        return outputRate_;
+    }
+
+  private:
+    HSTREAM NextHandle() {
+        // Handles are never reused, so a stale one can never reach a new stream.
+        if (++lastHandle_ == 0) ++lastHandle_;
+        return lastHandle_;
+    }
+
+    static void Retire(Stream& stream) {
+        std::lock_guard lock(stream.mutex);
+        stream.alive = false;
+        stream.activity = ACTIVE_STOPPED;
+        stream.resampler.reset();
+        stream.decoder.reset();  // closes the file now, whoever still holds the stream
+        stream.effects.clear();
+    }
+
+    // Mixes `count` (≤ kMaxBlock) stereo frames of every playing stream into `out`.
+    void MixBlock(float* out, std::size_t count) {
+        std::lock_guard mixing(mixingMutex_);
+        std::fill(out, out + count * 2, 0.0f);
+        {
+            std::lock_guard registry(registryMutex_);
+            mixList_.assign(playback_.begin(), playback_.end());
+        }
+        for (auto& stream : mixList_) {
+            std::lock_guard lock(stream->mutex);
+            stream->Render(out, count, outputRate_);
+        }
+        mixList_.clear();
+        const float volume = volume_.load();
+        if (volume != 1.0f)
+            for (std::size_t i = 0; i < count * 2; ++i) out[i] *= volume;
+    }
+
+    // The null output: consumes sound in real time, with no sound card.
+    void RunNullOutput() {
+        using Clock = std::chrono::steady_clock;
+        float block[kNullBlock * 2];
+        auto start = Clock::now();
+        std::int64_t rendered = 0;
+        const int rate = OutputRate();
+        std::unique_lock lock(renderWakeMutex_);
+        while (!stopRender_) {
+            lock.unlock();
+            MixBlock(block, kNullBlock);
+            rendered += static_cast<std::int64_t>(kNullBlock);
+            lock.lock();
+            auto due = start + std::chrono::nanoseconds(rendered * 1'000'000'000LL / rate);
+            const auto now = Clock::now();
+            if (now - due > std::chrono::milliseconds(200)) {
+                // Far behind (a stopped debugger, a loaded machine): catch up, don't race.
+                start = now;
+                rendered = 0;
+                due = now;
+            }
+            renderWake_.wait_until(lock, due, [this] { return stopRender_; });
+        }
+    }
+
+    // The sound card: keeps the sink's ring filled a little ahead of the card.
+    void RunSoundCardOutput() {
+        float block[kMaxBlock * 2];
+        const std::size_t step = 256;
+        std::unique_lock lock(renderWakeMutex_);
+        while (!stopRender_) {
+            lock.unlock();
+            std::size_t room = sink_->Room();
+            while (room >= step) {
+                const std::size_t n = std::min(room, kMaxBlock);
+                MixBlock(block, n);
+                for (std::size_t i = 0; i < n * 2; ++i)
+                    block[i] = std::clamp(block[i], -1.0f, 1.0f);
+                sink_->Push(block, n);
+                room -= n;
+            }
+            lock.lock();
+            renderWake_.wait_for(lock, std::chrono::milliseconds(2),
+                                 [this] { return stopRender_; });
+        }
+    }
+
+    std::mutex deviceMutex_;
+    OutputKind kind_ = OutputKind::None;
+    std::unique_ptr<SoundCardSink> sink_;
+    std::thread renderThread_;
+    std::mutex renderWakeMutex_;
+    std::condition_variable renderWake_;
+    bool stopRender_ = false;
+
+    std::mutex mixingMutex_;
+    int outputRate_ = 44100;
+    std::vector<std::shared_ptr<Stream>> mixList_;
+    std::atomic<float> volume_{1.0f};
+
+    std::mutex registryMutex_;
+    HSTREAM lastHandle_ = 0;
+    std::unordered_map<HSTREAM, std::shared_ptr<Stream>> streams_;
+    std::unordered_map<HFX, std::weak_ptr<Stream>> effects_;
+    std::vector<std::shared_ptr<Stream>> playback_;
+};
+
+Engine& TheEngine() {
+    static Engine engine;
+    return engine;
+}
+
+// Runs `body` on a live stream under its lock; `fail` otherwise.
+template <typename Result, typename Body>
+Result WithStream(HSTREAM handle, Result fail, Body body) {
+    auto stream = TheEngine().Find(handle);
+    if (!stream) return fail;
+    std::lock_guard lock(stream->mutex);
+    if (!stream->alive) return fail;
+    return body(*stream);
+}
+
+}  // namespace
+
+bool OpenDevice(int device, std::uint32_t freq, std::uint32_t, void*, const void*) {
+    if (device == DEVICE_NULL) return TheEngine().Open(OutputKind::Null, freq);
+    if (device == DEVICE_DEFAULT) return TheEngine().Open(OutputKind::SoundCard, freq);
+    return false;
+}
+
+bool SetMasterVolume(float volume) {
+    return TheEngine().SetVolume(volume);
+}
+
+bool StartOutput() {
+    return TheEngine().IsOpen();
+}
+
+HSTREAM OpenFileStream(bool mem, const std::string& file, std::uint64_t offset,
+                       std::uint64_t length, std::uint32_t flags) {
+    if (mem || file.empty() || offset != 0 || length != 0) return 0;
+    auto decoder = OpenDecoder(file);
+    if (!decoder) return 0;
+    auto stream = std::make_shared<Stream>();
+    stream->flags = flags;
+    stream->decodeOnly = (flags & STREAM_DECODE) != 0;
+    stream->floatSamples = (flags & SAMPLE_FLOAT) != 0;
+    stream->rate = decoder->Rate();
+    stream->sourceChannels = decoder->Channels();
+    stream->channels = std::min(stream->sourceChannels, 2);
+    stream->frames = decoder->Frames();
+    stream->decoder = std::move(decoder);
+    if (stream->rate <= 0 || stream->channels <= 0 || stream->frames <= 0) return 0;
+    return TheEngine().AddStream(std::move(stream));
+}
+
+bool FreeStream(HSTREAM stream) {
+    return TheEngine().Free(stream);
+}
+
+bool PlayStream(HSTREAM handle, bool restart) {
+    return WithStream(handle, false, [&](Stream& s) {
+        if (s.decodeOnly) return false;
+        if (restart && !s.MoveTo(0)) return false;
+        // A stream at its end stays stopped: there is nothing left to play.
+        s.activity = s.ended ? ACTIVE_STOPPED : ACTIVE_PLAYING;
+        return true;
+    });
+}
+
+bool StopStream(HSTREAM handle) {
+    return WithStream(handle, false, [&](Stream& s) {
+        if (s.decodeOnly) return false;
+        s.activity = ACTIVE_STOPPED;
+        return true;
+    });
+}
+
+bool PauseStream(HSTREAM handle) {
+    return WithStream(handle, false, [&](Stream& s) {
+        // Only a playing stream can be paused; a stopped or ended one stays stopped.
+        if (s.decodeOnly || s.activity == ACTIVE_STOPPED) return false;
+        s.activity = ACTIVE_PAUSED;
+        return true;
+    });
+}
+
+std::uint32_t StreamActivity(HSTREAM handle) {
+    return WithStream(handle, ACTIVE_STOPPED, [&](Stream& s) {
+        if (s.decodeOnly)
+            return s.samplesDelivered < s.frames * s.channels ? ACTIVE_PLAYING : ACTIVE_STOPPED;
+        return s.activity;
+    });
+}
+
+std::uint64_t StreamLength(HSTREAM handle, std::uint32_t mode) {
+    if (mode != POS_BYTE) return BAD_POSITION;
+    return WithStream(handle, BAD_POSITION, [&](Stream& s) {
+        return static_cast<std::uint64_t>(s.frames) * s.BytesPerFrame();
+    });
+}
+
+std::uint64_t StreamPosition(HSTREAM handle, std::uint32_t mode) {
+    if (mode != POS_BYTE) return BAD_POSITION;
+    return WithStream(handle, BAD_POSITION, [&](Stream& s) -> std::uint64_t {
+        if (s.decodeOnly)
+            return static_cast<std::uint64_t>(s.samplesDelivered) * s.BytesPerSample();
+        return static_cast<std::uint64_t>(s.PlaybackFrame()) * s.BytesPerFrame();
+    });
+}
+
+double BytesToSeconds(HSTREAM handle, std::uint64_t bytes) {
+    return WithStream(handle, -1.0, [&](Stream& s) {
+        return static_cast<double>(bytes) /
+               (static_cast<double>(s.rate) * static_cast<double>(s.BytesPerFrame()));
+    });
+}
+
+bool SeekStream(HSTREAM handle, std::uint64_t position, std::uint32_t mode) {
+    if (mode != POS_BYTE) return false;
+    return WithStream(handle, false, [&](Stream& s) {
+        const std::uint64_t frame = position / s.BytesPerFrame();
+        if (frame > static_cast<std::uint64_t>(s.frames)) return false;
+        const auto target = static_cast<std::int64_t>(frame);
+        if (s.decodeOnly) {
+            if (!s.SeekSource(target)) return false;
+            s.samplesDelivered = target * s.channels;
+            s.pendingCount = s.pendingOffset = 0;
+            return true;
+        }
+        return s.MoveTo(target);
+    });
+}
+
+bool ResetStreamEffects(HSTREAM stream) {
+    return TheEngine().ResetEffects(stream);
+}
+
+HFX AddStreamEffect(HSTREAM stream, std::uint32_t type, int priority) {
+    if (type != FX_PARAMEQ) return 0;
+    return TheEngine().AddEffect(stream, priority);
+}
+
+bool SetEffectParameters(HFX effect, const void* parameters) {
+    return TheEngine().SetEffect(effect, static_cast<const ParamEqParams*>(parameters));
+}
+
+bool StreamInfo(HSTREAM handle, StreamInfoRecord* info) {
+    if (!info) return false;
+    return WithStream(handle, false, [&](Stream& s) {
+        info->freq = static_cast<std::uint32_t>(s.rate);
+        info->chans = static_cast<std::uint32_t>(s.channels);
+        info->flags = s.flags;
+        return true;
+    });
+}
+
+std::uint32_t ReadDecodedData(HSTREAM handle, void* buffer, std::uint32_t length) {
+    if (!buffer) return BAD_READ;
+    return WithStream(handle, BAD_READ, [&](Stream& s) -> std::uint32_t {
+        if (!s.decodeOnly) return BAD_READ;
+        const std::size_t bytes = length & kLengthMask;
+        const std::size_t samples = bytes / static_cast<std::size_t>(s.BytesPerSample());
+        const std::size_t got = s.ReadDecoded(static_cast<unsigned char*>(buffer), samples);
+        return static_cast<std::uint32_t>(got * static_cast<std::size_t>(s.BytesPerSample()));
+    });
+}
+
+bool OpenManualOutput(std::uint32_t freq) {
+    return TheEngine().Open(OutputKind::Manual, freq);
+}
+
+std::size_t AdvanceManualOutput(std::size_t frames, std::vector<float>* mix) {
+    return TheEngine().Advance(frames, mix);
+}
+
+void CloseDevice() {
+    TheEngine().Close();
+}
+
+}  // namespace audio
