@@ -4,6 +4,6 @@
 
 class TForm3 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm3(QWidget* parent = nullptr);
 };

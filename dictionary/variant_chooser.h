@@ -4,6 +4,6 @@
 
 class TForm6 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm6(QWidget* parent = nullptr);
 };
