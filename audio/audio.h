@@ -1,8 +1,4 @@
-// >>> NOTE TO THE AUDIO ENGINEER (from the lead; delete this note block in your first commit):
-// >>> Before anything else read /work/team/COMMON.md: binding rules for everyone on this project
-// >>> (what code/comments/commits may never say, what may never be fetched or read, how to
-// >>> commit in the shared tree, test rules, time limit). They were left out of your brief by
-// mistake. The sound engine: the operations the player and the envelope worker call.
+// The sound engine: the operations the player and the envelope worker call.
 //
 // Handles are 32-bit, 0 means none. Positions and lengths are byte counts: a playback
 // stream counts 16-bit samples (frames x channels x 2), a decoding stream opened with
