@@ -1,7 +1,538 @@
 #include "editor/editor_window.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/about_box.h"
+#include "app/window_set.h"
+#include "dictionary/dictionary_window.h"
+#include "dictionary/expansion.h"
+#include "editor/editor_commands.h"
+#include "editor/html_export.h"
+#include "editor/text_transforms.h"
+#include "participants/participants_window.h"
+#include "player/player_window.h"
+
+namespace {
+
+const char kHelpAddress[] = "https://nuvtolvek.example.org/help/";
+
+// The file dialog with the encoding selector added below its own fields.
+bool RunQtTextFileDialog(QWidget* owner, TextFileDialog& state, bool save) {
+    QFileDialog dialog(owner, save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // Save replaces an existing file without asking.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!state.FileName.isEmpty()) dialog.selectFile(state.FileName);
+
+    auto* encodings = new QComboBox(&dialog);
+    encodings->setObjectName(QStringLiteral("EncodingBox"));
+    for (int i = 0; i < textfiles::kEncodingCount; ++i) {
+        encodings->addItem(textfiles::EncodingName(textfiles::EncodingFromIndex(i)));
+    }
+    encodings->setCurrentIndex(static_cast<int>(state.Encoding));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(new QLabel(QStringLiteral("Кодировка:"), &dialog), row, 0);
+        grid->addWidget(encodings, row, 1);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    state.FileName = dialog.selectedFiles().first();
+    state.Encoding = textfiles::EncodingFromIndex(encodings->currentIndex());
+    return true;
+}
+
+bool IsCtrlLetter(int key, int latin, int cyrillic) {
+    return key == latin || key == cyrillic;
+}
+
+}  // namespace
+
 TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
-    setObjectName("Form2");
+    setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("NUV Tolvek - Редактор"));
-    resize(652, 399);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    Memo1 = new QPlainTextEdit(client);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // One history only: the editor's own, which every cut and paste records into.
+    Memo1->setUndoRedoEnabled(false);
+    Memo1->setAcceptDrops(false);
+    Memo1->viewport()->setAcceptDrops(false);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    Memo1->setFont(font);
+    Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+    Memo1->move(1, 1);
+    memoText_ = ::MemoText(Memo1);
+
+    Memo2 = new QPlainTextEdit(client);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo2->setUndoRedoEnabled(false);
+    Memo2->hide();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(19);
+    setStatusBar(StatusBar1);
+    const int widths[4] = {150, 150, 150, 50};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel(StatusBar1);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
+        panel->setFixedWidth(widths[i]);
+        if (i < 3) panel->setAlignment(Qt::AlignCenter);
+        panel->setFrameShape(QFrame::StyledPanel);
+        StatusBar1->addWidget(panel);
+        StatusPanels[i] = panel;
+    }
+
+    BuildMenus();
+
+    // Default dialogs; tests replace them.
+    RunTextFileDialog = [this](TextFileDialog& dialog, bool save) {
+        return RunQtTextFileDialog(this, dialog, save);
+    };
+    RunFontDialog = [this](QFont& chosen, QColor&) {
+        bool ok = false;
+        const QFont picked = QFontDialog::getFont(&ok, chosen, this);
+        if (ok) chosen = picked;
+        return ok;
+    };
+    RunColorDialog = [this](QColor& chosen) {
+        const QColor picked = QColorDialog::getColor(chosen, this);
+        if (!picked.isValid()) return false;
+        chosen = picked;
+        return true;
+    };
+    ShowMessage = [this](const QString& text) {
+        QMessageBox::information(this, QStringLiteral("NUV Tolvek"), text);
+    };
+    ShowError = [this](const QString& text) {
+        QMessageBox::critical(this, QStringLiteral("NUV Tolvek"), text);
+    };
+
+    Memo1->installEventFilter(this);
+    Memo1->viewport()->installEventFilter(this);
+    client->installEventFilter(this);
+    connect(Memo1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { EditMenu->exec(Memo1->mapToGlobal(pos)); });
+
+    // Construction steps: dialogs open on the control's font and colour, no file name yet,
+    // sized like the player at the top-left corner, one snapshot of the empty text.
+    FontDialog1Font = Memo1->font();
+    FontDialog1Color = Memo1->palette().color(QPalette::Text);
+    ColorDialog1Color = Memo1->palette().color(QPalette::Base);
+    SaveTextFileDialog1.FileName.clear();
+    if (Form1 != nullptr) {
+        resize(Form1->size());
+    } else {
+        resize(662, 503);
+    }
+    move(0, 0);
+    StatusBar1Resize();
+    RecordSnapshot(memoText_, History);
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::BuildMenus() {
+    auto item = [this](QMenu* menu, const QString& objectName, const QString& caption,
+                       void (TForm2::*handler)(), const QList<QKeySequence>& keys = {}) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(objectName);
+        if (!keys.isEmpty()) {
+            action->setShortcuts(keys);
+            action->setShortcutContext(Qt::WindowShortcut);
+            menuActions_.append(action);
+        }
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return action;
+    };
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("Файл"));
+    N2 = item(file, "N2", QStringLiteral("Открыть"), &TForm2::N2Click);
+    file->addSeparator();
+    N4 = item(file, "N4", QStringLiteral("Сохранить"), &TForm2::N4Click);
+    N5 = item(file, "N5", QStringLiteral("Сохранить как"), &TForm2::N5Click);
+    file->addSeparator();
+    HTML1 = item(file, "HTML1", QStringLiteral("Экспорт в HTML"), &TForm2::HTML1Click);
+    file->addSeparator();
+    N10 = item(file, "N10", QStringLiteral("Выход"), &TForm2::N10Click);
+
+    EditMenu = bar->addMenu(QStringLiteral("Редактирование"));
+    QMenu* edit = EditMenu;
+    N28 = item(edit, "N28", QStringLiteral("Копировать"), &TForm2::N28Click,
+               {QKeySequence(Qt::CTRL | Qt::Key_C)});
+    N30 = item(edit, "N30", QStringLiteral("Вырезать"), &TForm2::N30Click,
+               {QKeySequence(Qt::CTRL | Qt::Key_X)});
+    N29 = item(edit, "N29", QStringLiteral("Вставить"), &TForm2::N29Click,
+               {QKeySequence(Qt::CTRL | Qt::Key_V)});
+    edit->addSeparator();
+    N32 = item(edit, "N32", QStringLiteral("Выделить всё"), &TForm2::N32Click,
+               {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    edit->addSeparator();
+    // Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y as well: the keys every typist tries first.
+    N34 = item(edit, "N34", QStringLiteral("Отменить"), &TForm2::N34Click,
+               {QKeySequence(Qt::CTRL | Qt::Key_U), QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    N35 = item(edit, "N35", QStringLiteral("Повторить"), &TForm2::N35Click,
+               {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addSeparator();
+    N37 = item(edit, "N37", QStringLiteral("Инверсия регистра"), &TForm2::N37Click,
+               {QKeySequence(Qt::Key_F11)});
+    N38 = item(edit, "N38", QStringLiteral("Неверная раскладка"), &TForm2::N38Click,
+               {QKeySequence(Qt::Key_F12)});
+
+    QMenu* dictionary = bar->addMenu(QStringLiteral("Словарь"));
+    N18 = item(dictionary, "N18", QStringLiteral("Открыть словарь"), &TForm2::N18Click,
+               {QKeySequence(Qt::Key_F7)});
+    dictionary->addSeparator();
+    N16 = item(dictionary, "N16", QStringLiteral("Добавить текст в словарь"), &TForm2::N16Click,
+               {QKeySequence(Qt::Key_F8)});
+    dictionary->addSeparator();
+    F81 = item(dictionary, "F81", QStringLiteral("Вставить из словаря"), &TForm2::F81Click,
+               {QKeySequence(Qt::Key_F9)});
+    N23 = item(dictionary, "N23", QStringLiteral("Вставить из словаря (первая заглавная)"),
+               &TForm2::N23Click, {QKeySequence(Qt::SHIFT | Qt::Key_F9)});
+
+    QMenu* participants = bar->addMenu(QStringLiteral("Участники"));
+    N25 = item(participants, "N25", QStringLiteral("Показать участников"), &TForm2::N25Click,
+               {QKeySequence(Qt::Key_F10)});
+
+    QMenu* settings = bar->addMenu(QStringLiteral("Настройки"));
+    N21 = item(settings, "N21", QStringLiteral("Шрифт"), &TForm2::N21Click);
+    N22 = item(settings, "N22", QStringLiteral("Цвет фона"), &TForm2::N22Click);
+
+    QMenu* help = bar->addMenu(QStringLiteral("Помощь"));
+    HelpItem = help->addAction(QStringLiteral("Справка"));
+    HelpItem->setObjectName(QStringLiteral("HelpItem"));
+    connect(HelpItem, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpAddress))); });
+    help->addSeparator();
+    AboutItem = help->addAction(QStringLiteral("О программе"));
+    AboutItem->setObjectName(QStringLiteral("AboutItem"));
+    connect(AboutItem, &QAction::triggered, this, [] {
+        if (AboutBox != nullptr) AboutBox->exec();
+    });
+}
+
+// ---- Text for the project commands ----
+
+QString TForm2::Text() const {
+    return memoText_.Text();
+}
+
+void TForm2::ReplaceText(const QString& text) {
+    memoText_.SetText(text);
+}
+
+void TForm2::ReadFileDetect(const QString& path) {
+    textfiles::DetectedText read = textfiles::ReadTextFileDetect(path);
+    memoText_.SetText(read.text);
+    TextEncoding = read.encoding;
+}
+
+// ---- File menu ----
+
+void TForm2::GuardFileCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const textfiles::FileError& error) {
+        ShowError(error.message());
+    }
+}
+
+void TForm2::N2Click() {
+    if (!RunTextFileDialog(OpenTextFileDialog1, false)) return;
+    RecordSnapshot(memoText_, History);
+    GuardFileCommand([this] {
+        const QString path = OpenTextFileDialog1.FileName;
+        const textfiles::Encoding encoding = OpenTextFileDialog1.Encoding;
+        memoText_.SetText(textfiles::ReadTextFile(path, encoding));
+        TextEncoding = encoding;
+        SaveTextFileDialog1.FileName = path;
+        RecordSnapshot(memoText_, History);
+    });
+}
+
+void TForm2::N4Click() {
+    if (SaveTextFileDialog1.FileName.isEmpty() && !RunTextFileDialog(SaveTextFileDialog1, true)) {
+        return;
+    }
+    GuardFileCommand([this] {
+        textfiles::WriteTextFile(SaveTextFileDialog1.FileName, memoText_.Text(),
+                                 SaveTextFileDialog1.Encoding);
+    });
+}
+
+void TForm2::N5Click() {
+    if (RunTextFileDialog(SaveTextFileDialog1, true)) N4Click();
+}
+
+void TForm2::HTML1Click() {
+    ExportHtml(*this);
+}
+
+void TForm2::N10Click() {
+    QCoreApplication::quit();
+}
+
+// ---- Editing menu ----
+
+void TForm2::N28Click() {
+    const QString selected = memoText_.SelText();
+    if (!selected.isEmpty()) QGuiApplication::clipboard()->setText(selected);
+}
+
+void TForm2::N30Click() {
+    const QString cut = CutSelection(memoText_, History);
+    if (!cut.isEmpty()) QGuiApplication::clipboard()->setText(cut);
+}
+
+void TForm2::N29Click() {
+    PasteText(memoText_, History, QGuiApplication::clipboard()->text());
+}
+
+void TForm2::N32Click() {
+    Memo1->selectAll();
+}
+
+void TForm2::N34Click() {
+    UndoEdit(memoText_, History);
+}
+
+void TForm2::N35Click() {
+    RedoEdit(memoText_, History);
+}
+
+void TForm2::N37Click() {
+    TransformSelection(memoText_, History, InvertCase);
+}
+
+void TForm2::N38Click() {
+    TransformSelection(memoText_, History, SwapLayout);
+}
+
+// ---- Dictionary and participants ----
+
+void TForm2::N18Click() {
+    if (Form3 == nullptr) return;
+    Form3->show();
+    Form3->raise();
+    Form3->activateWindow();
+}
+
+void TForm2::N16Click() {
+    OfferSelectionToDictionary(*this);
+}
+
+void TForm2::F81Click() {
+    ExpandBeforeCaret(*this, false);
+}
+
+void TForm2::N23Click() {
+    ExpandBeforeCaret(*this, true);
+}
+
+void TForm2::N25Click() {
+    if (Form5 == nullptr) return;
+    Form5->show();
+    Form5->raise();
+    Form5->activateWindow();
+}
+
+// ---- Settings ----
+
+void TForm2::N21Click() {
+    QFont font = FontDialog1Font;
+    QColor color = FontDialog1Color;
+    if (!RunFontDialog(font, color)) return;
+    FontDialog1Font = font;
+    FontDialog1Color = color;
+    Memo1->setFont(font);
+    QPalette palette = Memo1->palette();
+    palette.setColor(QPalette::Text, color);
+    Memo1->setPalette(palette);
+}
+
+void TForm2::N22Click() {
+    QColor color = ColorDialog1Color;
+    if (!RunColorDialog(color)) return;
+    ColorDialog1Color = color;
+    QPalette palette = Memo1->palette();
+    palette.setColor(QPalette::Base, color);
+    Memo1->setPalette(palette);
+}
+
+// ---- Status bar and layout ----
+
+void TForm2::Memo1Click() {
+    const QStringList texts =
+        StatusPanelTexts(memoText_.CaretLine(), memoText_.SelStart(), memoText_.TextLength());
+    for (int i = 0; i < 3; ++i) StatusPanels[i]->setText(texts[i]);
+}
+
+void TForm2::Memo1KeyUp() {
+    Memo1Click();
+}
+
+void TForm2::StatusBar1Resize() {
+    const QWidget* client = centralWidget();
+    Memo1->setGeometry(1, 1, std::max(0, client->width() - 3), std::max(0, client->height() - 3));
+}
+
+void TForm2::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    StatusBar1Resize();
+}
+
+// ---- Keyboard ----
+
+bool TForm2::Memo1KeyDown(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (!(modifiers & Qt::ControlModifier)) return false;
+    const int key = event->key();
+    // Plain Ctrl+X/V/C are menu shortcuts; these arrive with Shift or Alt held as well.
+    if (IsCtrlLetter(key, Qt::Key_X, 0x0427)) {  // Ч shares the X key
+        N30Click();
+        return true;
+    }
+    if (IsCtrlLetter(key, Qt::Key_V, 0x041C)) {  // М
+        N29Click();
+        return true;
+    }
+    if (IsCtrlLetter(key, Qt::Key_C, 0x0421)) {  // С
+        N28Click();
+        return true;
+    }
+    const int participant = ParticipantForKey(key, modifiers, event->nativeScanCode());
+    if (participant == 0) {
+        // Ctrl with a keypad digit inserts nothing at all.
+        return (modifiers & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9;
+    }
+    const QString name = Form5 != nullptr ? Form5->Cells(participant, 2) : QString();
+    if (name.isEmpty()) {
+        ShowMessage(QStringLiteral("Значение не задано"));
+        N25Click();
+    } else {
+        InsertTurnMarker(memoText_, History, name);
+    }
+    return true;
+}
+
+bool TForm2::IsMenuShortcut(QKeyEvent* event) const {
+    const QKeySequence pressed(event->keyCombination());
+    for (const QAction* action : menuActions_) {
+        for (const QKeySequence& shortcut : action->shortcuts()) {
+            if (shortcut == pressed) return true;
+        }
+    }
+    return false;
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget()) {
+        if (event->type() == QEvent::Resize) StatusBar1Resize();
+        return false;
+    }
+    if (watched == Memo1->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonRelease ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            // The X11 selection paste would bypass the history.
+            if (mouse->button() == Qt::MiddleButton) return true;
+            if (event->type() == QEvent::MouseButtonRelease) {
+                QTimer::singleShot(0, this, &TForm2::Memo1Click);
+            }
+        }
+        return false;
+    }
+    if (watched != Memo1) return false;
+
+    switch (event->type()) {
+        case QEvent::ShortcutOverride: {
+            // The text control claims Ctrl+C/X/V/A/Z for itself; leave the editor's own
+            // shortcuts unclaimed so that the menu runs them.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (IsMenuShortcut(key)) {
+                key->ignore();
+                return true;
+            }
+            return false;
+        }
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // Other bindings of the clipboard and undo (Ctrl+Insert, Shift+Insert,
+            // Shift+Delete…) go through the same commands, so they record snapshots.
+            if (key->matches(QKeySequence::Copy)) {
+                N28Click();
+                return true;
+            }
+            if (key->matches(QKeySequence::Cut)) {
+                N30Click();
+                return true;
+            }
+            if (key->matches(QKeySequence::Paste)) {
+                N29Click();
+                return true;
+            }
+            if (key->matches(QKeySequence::Undo)) {
+                N34Click();
+                return true;
+            }
+            if (key->matches(QKeySequence::Redo)) {
+                N35Click();
+                return true;
+            }
+            if (key->matches(QKeySequence::SelectAll)) {
+                N32Click();
+                return true;
+            }
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                (key->modifiers() & Qt::ShiftModifier)) {
+                // Shift+Enter would insert a soft line separator; a line break is CR LF.
+                QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ShiftModifier,
+                                key->text());
+                QCoreApplication::sendEvent(Memo1, &plain);
+                return true;
+            }
+            return Memo1KeyDown(key);
+        }
+        case QEvent::KeyRelease:
+            Memo1KeyUp();
+            return false;
+        default:
+            return false;
+    }
 }

@@ -1,0 +1,79 @@
+#include "editor/editor_commands.h"
+
+#include "editor/edit_history.h"
+#include "editor/editor_text.h"
+#include "editor/text_transforms.h"
+
+void RecordSnapshot(const EditorText& text, TEditHistory& history) {
+    history.Push(text.Text(), text.SelStart());
+}
+
+void UndoEdit(EditorText& text, TEditHistory& history) {
+    const QString current = text.Text();
+    history.PushKeepRedo(current, text.SelStart());
+    if (history.Pop(current) < 0) return;
+    text.SetText(history.CurrentText);
+    text.SetCaret(history.CurrentPos);
+}
+
+void RedoEdit(EditorText& text, TEditHistory& history) {
+    if (!history.StepRedo()) return;
+    text.SetText(history.CurrentText);
+    text.SetCaret(history.CurrentPos);
+}
+
+QString CutSelection(EditorText& text, TEditHistory& history) {
+    RecordSnapshot(text, history);
+    const QString cut = text.SelText();
+    text.ReplaceSelection(QString());
+    RecordSnapshot(text, history);
+    return cut;
+}
+
+void PasteText(EditorText& text, TEditHistory& history, const QString& clip) {
+    RecordSnapshot(text, history);
+    text.ReplaceSelection(clip);
+    RecordSnapshot(text, history);
+}
+
+QString TurnMarker(const QString& name) {
+    return QStringLiteral("\r\n[") + name + QStringLiteral("]\r\n");
+}
+
+void InsertTurnMarker(EditorText& text, TEditHistory& history, const QString& name) {
+    RecordSnapshot(text, history);
+    text.ReplaceSelection(TurnMarker(name));
+    RecordSnapshot(text, history);
+}
+
+int ParticipantForKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode) {
+    if (modifiers & Qt::KeypadModifier) return 0;
+    auto participant = [](int digit) { return digit == 0 ? 10 : digit; };
+    // X11 and evdev key codes of the main row: 10 … 18 are 1 … 9, 19 is 0.
+    if (scanCode != 0) {
+        if (scanCode >= 10 && scanCode <= 19) return scanCode == 19 ? 10 : int(scanCode) - 9;
+        return 0;
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return participant(key - Qt::Key_0);
+    // Without a scan code, Shift shows as the symbol on the digit key.
+    static const char16_t us[] = u")!@#$%^&*(";
+    static const char16_t ru[] = u")!\"№;%:?*(";
+    for (int digit = 0; digit < 10; ++digit) {
+        if (key == us[digit] || key == ru[digit]) return participant(digit);
+    }
+    return 0;
+}
+
+void TransformSelection(EditorText& text, TEditHistory& history,
+                        QString (*transform)(const QString&)) {
+    if (text.SelLength() == 0) SelectWordBeforeCaret(text);
+    RecordSnapshot(text, history);
+    text.ReplaceSelection(transform(text.SelText()));
+    RecordSnapshot(text, history);
+}
+
+QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLength) {
+    return {QStringLiteral("Строка: %1 из %2").arg(place.line + 1).arg(place.lineCount),
+            QStringLiteral("Колонка: %1 из %2").arg(place.column + 1).arg(place.lineLength + 1),
+            QStringLiteral("Символ: %1 из %2").arg(selStart).arg(textLength)};
+}

@@ -1,0 +1,52 @@
+// The editor's commands as operations on its text and history, without any window: the
+// window's handlers forward here. Every command that changes the text as a whole records a
+// snapshot right before and right after its change.
+// User-interface thread only.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <Qt>
+
+class EditorText;
+class TEditHistory;
+
+// Push of the current text and selection start.
+void RecordSnapshot(const EditorText& text, TEditHistory& history);
+
+// Undo: records unsaved typing first, then steps back; nothing happens at the oldest snapshot.
+void UndoEdit(EditorText& text, TEditHistory& history);
+// Redo: steps forward up to the newest snapshot recorded by a command.
+void RedoEdit(EditorText& text, TEditHistory& history);
+
+// Cut: removes the selection between two snapshots and returns it for the clipboard.
+QString CutSelection(EditorText& text, TEditHistory& history);
+// Paste: replaces the selection with `clip` between two snapshots.
+void PasteText(EditorText& text, TEditHistory& history, const QString& clip);
+
+// The turn marker for a participant: CR LF, "[", the name, "]", CR LF.
+QString TurnMarker(const QString& name);
+// Replaces the selection with the turn marker between two snapshots.
+void InsertTurnMarker(EditorText& text, TEditHistory& history, const QString& name);
+
+// The participant (1 … 10) that Ctrl with a key of the main digit row selects, or 0.
+// `key` is the key code, `scanCode` the native scan code (0 when unknown). The digit row is
+// recognised by scan code where the platform gives one, so that Shift does not matter;
+// otherwise by the digit or by the symbol Shift gives on it (US and Russian layouts).
+// Keypad digits select nobody.
+int ParticipantForKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode);
+
+// F11 (InvertCase) and F12 (SwapLayout): transforms the selection, or the word before the
+// caret when nothing is selected, between two snapshots.
+void TransformSelection(EditorText& text, TEditHistory& history,
+                        QString (*transform)(const QString&));
+
+// Where the caret is, in display lines of the word-wrapped text control (zero-based).
+struct CaretPlace {
+    int line = 0;        // display line of the selection's end
+    int lineCount = 0;   // display lines, not counting an empty last line
+    int column = 0;      // column of the selection's end in its display line
+    int lineLength = 0;  // length of that display line
+};
+// The three status panels: line, column, character.
+QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLength);

@@ -1,0 +1,55 @@
+#include "editor/editor_text.h"
+
+#include <algorithm>
+
+#include "textfiles/textfiles.h"
+
+PlainEditorText::PlainEditorText(const QString& text)
+    : text_(textfiles::NormalizeLineBreaks(text)) {}
+
+void PlainEditorText::SetText(const QString& text) {
+    text_ = textfiles::NormalizeLineBreaks(text);
+    start_ = 0;
+    length_ = 0;
+}
+
+int PlainEditorText::Snap(int offset) const {
+    offset = std::clamp(offset, 0, TextLength());
+    // Never inside a CR LF pair.
+    if (offset > 0 && offset < TextLength() && text_[offset] == u'\n' &&
+        text_[offset - 1] == u'\r') {
+        --offset;
+    }
+    return offset;
+}
+
+void PlainEditorText::SetSelection(int start, int length) {
+    const int from = Snap(start);
+    const qint64 end = static_cast<qint64>(start) + std::max(length, 0);
+    const int to = Snap(static_cast<int>(std::clamp<qint64>(end, 0, TextLength())));
+    start_ = from;
+    length_ = std::max(0, to - from);
+}
+
+void PlainEditorText::ReplaceSelection(const QString& text) {
+    const QString inserted = textfiles::NormalizeLineBreaks(text);
+    text_.replace(start_, length_, inserted);
+    start_ += static_cast<int>(inserted.size());
+    length_ = 0;
+}
+
+QString ToSingleLineBreaks(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    const QChar* in = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in[i] == u'\r') {
+            out += u'\n';
+            if (i + 1 < n && in[i + 1] == u'\n') ++i;
+        } else {
+            out += in[i];
+        }
+    }
+    return out;
+}

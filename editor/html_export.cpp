@@ -1,0 +1,4 @@
+#include "editor/html_export.h"
+
+// Filled in with the page builder.
+void ExportHtml(TForm2&) {}

@@ -1,0 +1,142 @@
+#include "editor/memo_text.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
+
+namespace {
+
+// The document keeps paragraph separators (U+2029) between blocks.
+QString WithCrLf(QString text) {
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    return text;
+}
+
+// Offset of a block's first character when every earlier break counts two.
+int CrLfStart(const QTextBlock& block) {
+    return block.position() + block.blockNumber();
+}
+
+}  // namespace
+
+QString MemoText::Text() const {
+    return WithCrLf(memo_->document()->toRawText());
+}
+
+void MemoText::SetText(const QString& text) {
+    memo_->setPlainText(ToSingleLineBreaks(text));
+    QTextCursor cursor = memo_->textCursor();
+    cursor.setPosition(0);
+    memo_->setTextCursor(cursor);
+}
+
+int MemoText::TextLength() const {
+    const QTextDocument* doc = memo_->document();
+    // characterCount() includes the final paragraph separator, which is not text.
+    return doc->characterCount() - 1 + doc->blockCount() - 1;
+}
+
+int MemoText::ToCrLf(int controlPos) const {
+    const QTextBlock block = memo_->document()->findBlock(controlPos);
+    if (!block.isValid()) return TextLength();
+    return controlPos + block.blockNumber();
+}
+
+int MemoText::ToControl(int crLfOffset) const {
+    const QTextDocument* doc = memo_->document();
+    if (crLfOffset <= 0) return 0;
+    // The last block whose first character is at or before the offset.
+    int low = 0;
+    int high = doc->blockCount() - 1;
+    while (low < high) {
+        const int mid = low + (high - low + 1) / 2;
+        if (CrLfStart(doc->findBlockByNumber(mid)) <= crLfOffset) {
+            low = mid;
+        } else {
+            high = mid - 1;
+        }
+    }
+    const QTextBlock block = doc->findBlockByNumber(low);
+    const int textLength = block.length() - 1;
+    // Past the block's text means inside its CR LF (or past the end): the break's start.
+    const int inBlock = std::min(crLfOffset - CrLfStart(block), textLength);
+    return block.position() + inBlock;
+}
+
+int MemoText::SelStart() const {
+    return ToCrLf(memo_->textCursor().selectionStart());
+}
+
+int MemoText::SelLength() const {
+    const QTextCursor cursor = memo_->textCursor();
+    if (!cursor.hasSelection()) return 0;
+    return ToCrLf(cursor.selectionEnd()) - ToCrLf(cursor.selectionStart());
+}
+
+QString MemoText::SelText() const {
+    return WithCrLf(memo_->textCursor().selectedText());
+}
+
+void MemoText::SetSelection(int start, int length) {
+    const qint64 end = static_cast<qint64>(start) + std::max(length, 0);
+    const int total = TextLength();
+    const int from = ToControl(std::clamp(start, 0, total));
+    const int to = ToControl(static_cast<int>(std::clamp<qint64>(end, 0, total)));
+    QTextCursor cursor = memo_->textCursor();
+    cursor.setPosition(from);
+    cursor.setPosition(std::max(from, to), QTextCursor::KeepAnchor);
+    memo_->setTextCursor(cursor);
+}
+
+void MemoText::ReplaceSelection(const QString& text) {
+    QTextCursor cursor = memo_->textCursor();
+    cursor.insertText(ToSingleLineBreaks(text));
+    memo_->setTextCursor(cursor);
+    memo_->ensureCursorVisible();
+}
+
+CaretPlace MemoText::CaretLine() const {
+    const QTextDocument* doc = memo_->document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    const int caretPos = memo_->textCursor().selectionEnd();
+    const QTextBlock caretBlock = doc->findBlock(caretPos);
+
+    CaretPlace place;
+    int lines = 0;
+    int lastLineLength = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        // Blocks that have never been shown are not laid out yet.
+        if (block.layout()->lineCount() == 0) layout->blockBoundingRect(block);
+        const QTextLayout* textLayout = block.layout();
+        const int blockLines = std::max(1, textLayout->lineCount());
+        if (block == caretBlock) {
+            const int inBlock = caretPos - block.position();
+            QTextLine line = textLayout->lineForTextPosition(inBlock);
+            if (!line.isValid() && textLayout->lineCount() > 0) {
+                line = textLayout->lineAt(textLayout->lineCount() - 1);
+            }
+            if (line.isValid()) {
+                place.line = lines + line.lineNumber();
+                place.column = inBlock - line.textStart();
+                place.lineLength = line.textLength();
+            } else {
+                place.line = lines;
+                place.column = inBlock;
+                place.lineLength = block.length() - 1;
+            }
+        }
+        lines += blockLines;
+        if (textLayout->lineCount() > 0) {
+            lastLineLength = textLayout->lineAt(textLayout->lineCount() - 1).textLength();
+        } else {
+            lastLineLength = block.length() - 1;
+        }
+    }
+    place.lineCount = lastLineLength == 0 ? lines - 1 : lines;
+    return place;
+}
