@@ -1,7 +1,76 @@
 #include "app/about_box.h"
 
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "app/program_icon.h"
+#include "app/shell_commands.h"
+
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
-    setObjectName("AboutBox");
+    setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("О программе"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(298, 213);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    // A raised panel inside a lowered bevel.
+    auto* outer = new QFrame(this);
+    outer->setObjectName(QStringLiteral("Panel1"));
+    outer->setGeometry(8, 8, 281, 161);
+    outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* panel = new QFrame(outer);
+    panel->setGeometry(1, 1, 279, 159);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    auto* icon = new QLabel(panel);
+    icon->setObjectName(QStringLiteral("ProgramIcon"));
+    icon->setGeometry(8, 8, 65, 57);
+    icon->setPixmap(ProgramPicture(64));
+    icon->setScaledContents(true);
+
+    QFont bold = font;
+    bold.setBold(true);
+    ProductName = new QLabel(QStringLiteral("NUV Tolvek"), panel);
+    ProductName->setObjectName(QStringLiteral("ProductName"));
+    ProductName->setFont(bold);
+    ProductName->setGeometry(88, 16, 180, 16);
+    Version = new QLabel(QStringLiteral("Версия 2.0"), panel);
+    Version->setObjectName(QStringLiteral("Version"));
+    Version->setFont(bold);
+    Version->setGeometry(88, 40, 180, 16);
+    Copyright = new QLabel(QStringLiteral("Помощник в расшифровке аудиозаписей"), panel);
+    Copyright->setObjectName(QStringLiteral("Copyright"));
+    Copyright->setGeometry(8, 80, 263, 16);
+
+    Comments = new QLabel(QStringLiteral("Проверить наличие новой версии: ") +
+                              QString::fromLatin1(kUpdatePageAddress),
+                          panel);
+    Comments->setObjectName(QStringLiteral("Comments"));
+    Comments->setGeometry(8, 104, 263, 39);
+    Comments->setWordWrap(true);
+    Comments->setCursor(Qt::PointingHandCursor);
+    QPalette linkColours = Comments->palette();
+    linkColours.setColor(QPalette::WindowText, linkColours.color(QPalette::Link));
+    Comments->setPalette(linkColours);
+    Comments->installEventFilter(this);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(111, 178, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Comments && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        OpenInShell(QUrl(QString::fromLatin1(kUpdatePageAddress)));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }

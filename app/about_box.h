@@ -1,10 +1,23 @@
+// "О программе": product name, version, maker's notice and a link to the update page.
+// Shown modally; OK closes it. User-interface thread only.
 #pragma once
 
 #include <QDialog>
 
-// "О программе": product name and version, shown modally.
+class QLabel;
+class QPushButton;
+
 class TAboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutBox(QWidget* parent = nullptr);
+
+    QLabel* ProductName = nullptr;
+    QLabel* Version = nullptr;
+    QLabel* Copyright = nullptr;
+    QLabel* Comments = nullptr;  // the link to the update page
+    QPushButton* OKButton = nullptr;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

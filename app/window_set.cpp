@@ -1,6 +1,9 @@
 #include "app/window_set.h"
 
+#include <QApplication>
+
 #include "app/about_box.h"
+#include "app/app_shortcuts.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
@@ -14,6 +17,10 @@ TAboutBox* AboutBox = nullptr;
 TForm5* Form5 = nullptr;
 TForm6* Form6 = nullptr;
 
+namespace {
+ApplicationShortcuts* PlayerKeys = nullptr;
+}
+
 void CreateWindowSet() {
     Form1 = new TForm1();
     Form2 = new TForm2();
@@ -21,9 +28,14 @@ void CreateWindowSet() {
     AboutBox = new TAboutBox(Form1);
     Form5 = new TForm5();
     Form6 = new TForm6();
+    PlayerKeys = new ApplicationShortcuts(Form1);
+    qApp->installEventFilter(PlayerKeys);
 }
 
 void DestroyWindowSet() {
+    if (PlayerKeys != nullptr) qApp->removeEventFilter(PlayerKeys);
+    delete PlayerKeys;
+    PlayerKeys = nullptr;
     delete Form6;
     Form6 = nullptr;
     delete Form5;

@@ -1,9 +1,166 @@
+// "NUV Tolvek - Проигрыватель": the main window. Playlist, fragment-repeat playback,
+// transport commands, position slider, status bar, equalizer and volume.
+// Every member runs on the user-interface thread.
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+#include "audio/audio.h"
+#include "player/cycle.h"
+
+class QAction;
+class QFileDialog;
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTimer;
+class TListBox;
+class TStatusBar;
+class TUpDown;
+class WaveformView;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    static constexpr int kBands = 12;
+
+    // ---- Player state ----
+    audio::HSTREAM Stream = 0;  // the playback stream; 0 = none
+    QString EnvelopeFile;       // path of the file last opened for playback
+    bool Stopped = false;       // the fragment engine is halted
+    bool SliderSync = false;    // the status refresh itself is moving TrackBar1
+    bool TickBusy = false;      // a tick is running
+    QString ExeDir;             // folder of the executable, no trailing separator
+    std::array<audio::HFX, kBands> EqEffects{};
+    std::array<int, kBands> EqCentres{};
+    TRepetitionCycle Cycle;
+
+    // ---- Controls ----
+    TListBox* ListBox1 = nullptr;  // the playlist: full paths
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N7 = nullptr;   // "Добавить файлы"
+    QAction* N11 = nullptr;  // "Удалить выбранные"
+    QAction* N9 = nullptr;   // "Очистить список"
+    QFileDialog* OpenDialog1 = nullptr;
+
+    QGroupBox* GroupBox1 = nullptr;  // "Параметры"
+    QLineEdit* Edit1 = nullptr;      // fragment length L
+    QLineEdit* Edit2 = nullptr;      // repetitions N
+    QLineEdit* Edit3 = nullptr;      // pause P
+    QLineEdit* Edit4 = nullptr;      // shift back S
+    TUpDown* UpDown1 = nullptr;
+    TUpDown* UpDown2 = nullptr;
+    TUpDown* UpDown3 = nullptr;
+    TUpDown* UpDown4 = nullptr;
+
+    QGroupBox* GroupBox2 = nullptr;  // "Эквалайзер"
+    QMenu* PopupMenu3 = nullptr;
+    QAction* N22 = nullptr;  // "Значения по умолчанию"
+    QSlider* TrackBar3 = nullptr;
+    QSlider* TrackBar4 = nullptr;
+    QSlider* TrackBar5 = nullptr;
+    QSlider* TrackBar6 = nullptr;
+    QSlider* TrackBar7 = nullptr;
+    QSlider* TrackBar8 = nullptr;
+    QSlider* TrackBar9 = nullptr;
+    QSlider* TrackBar10 = nullptr;
+    QSlider* TrackBar11 = nullptr;
+    QSlider* TrackBar12 = nullptr;
+    QSlider* TrackBar13 = nullptr;
+    QSlider* TrackBar14 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;  // "Громкость"
+    QSlider* TrackBar2 = nullptr;    // volume: 0 full ... 10 silent
+
+    WaveformView* PaintBox1 = nullptr;
+    QSlider* TrackBar1 = nullptr;  // position, per mille of the length
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QAction* Action1 = nullptr;  // F2 ... F6, the same commands as the buttons
+    QAction* Action2 = nullptr;
+    QAction* Action3 = nullptr;
+    QAction* Action4 = nullptr;
+    QAction* Action5 = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+    QTimer* Timer1 = nullptr;  // the player tick, 200 ms
+
+    // Main menu. "Файл": open project, save, save as, exit.
+    QMenu* FileMenu = nullptr;
+    QAction* N4 = nullptr;   // "Открыть проект"
+    QAction* N6 = nullptr;   // "Сохранить"
+    QAction* N15 = nullptr;  // "Сохранить как"
+    QAction* N2 = nullptr;   // "Выход"
+    // "Помощь": help (F1), about.
+    QMenu* HelpMenu = nullptr;
+    QAction* HelpItem = nullptr;   // "Справка"
+    QAction* AboutItem = nullptr;  // "О программе"
+
+    // The band slider of band 0 ... 11 (TrackBar3 ... TrackBar14).
+    QSlider* BandSlider(int band) const;
+
+    // ---- Replaceable for tests ----
+    // Chooses sound files to add; an empty list means the user cancelled.
+    std::function<QStringList()> OpenFilesHook;
+    // Shows one of the player's messages with an OK button and waits for it.
+    std::function<void(const QString&)> MessageHook;
+
+    // ---- Playlist and opening (runs also from the tick) ----
+    void ListBox1Click();  // open the current item and play it from its start
+    void N7Click();        // add files
+    void N11Click();       // remove the selected items
+    void N9Click();        // clear the list
+    void N14Click();       // stop: release the stream
+
+    // ---- Status ----
+    void N12Click();  // panel 1: the file counter
+    void N13Click();  // every panel and the position slider
+
+    // ---- Equalizer and volume ----
+    void N20Click();  // apply the twelve bands; leaves the output playing
+    void N21Click();  // attach the twelve band effects to the stream
+    void N22Click();  // all bands flat
+    void TrackBar2Change();
+
+    // ---- Transport ----
+    void BitBtn1Click();  // F2 back
+    void BitBtn2Click();  // F3 play
+    void BitBtn3Click();  // F4 pause
+    void BitBtn4Click();  // F5 next
+    void BitBtn5Click();  // F6 editor
+    void TrackBar1Change();
+
+    // ---- The tick ----
+    void Timer1Timer();
+
+    // Normalisation of the four fields when they lose the focus.
+    void Edit1Exit();
+    void Edit2Exit();
+    void Edit3Exit();
+    void Edit4Exit();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildControls(QWidget* client);
+    void ShowMessage(const QString& text);
+    // Position and length of the stream in seconds.
+    double PositionSeconds() const;
+    double LengthSeconds() const;
+    // Seeks the stream to `seconds` (not below 0), the length read earlier in the same step.
+    void SeekSeconds(double seconds, double lengthSeconds);
+    void MoveToNextFile();
+    void CycleStep();
 };

@@ -1,0 +1,24 @@
+// The player's keys F1 ... F6, honoured in every window of the program: help, back,
+// play, pause, next, editor. A key press anywhere reaches the player first, before the
+// active window's own controls; it is left alone while a modal dialog is open.
+// User-interface thread only.
+#pragma once
+
+#include <QObject>
+
+class TForm1;
+
+class ApplicationShortcuts : public QObject {
+    Q_OBJECT
+  public:
+    explicit ApplicationShortcuts(TForm1* player, QObject* parent = nullptr);
+
+    // Runs the command bound to `key` (no modifiers) and tells whether there is one.
+    bool Run(int key);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    TForm1* player_;
+};

@@ -1,0 +1,89 @@
+#include "player/player_controls.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent) {}
+
+void TListBox::mouseReleaseEvent(QMouseEvent* event) {
+    QListWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) != nullptr)
+        emit Click();
+}
+
+void TListBox::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0) emit Click();
+}
+
+TUpDown::TUpDown(QLineEdit* associate, int minimum, int maximum, int fallback, QWidget* parent)
+    : QWidget(parent),
+      associate_(associate),
+      minimum_(minimum),
+      maximum_(maximum),
+      fallback_(fallback) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* up = new QToolButton(this);
+    auto* down = new QToolButton(this);
+    up->setArrowType(Qt::UpArrow);
+    down->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {up, down}) {
+        b->setAutoRepeat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        b->setIconSize(QSize(7, 5));
+        layout->addWidget(b);
+    }
+    connect(up, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(down, &QToolButton::clicked, this, [this] { Step(-1); });
+}
+
+void TUpDown::Step(int delta) {
+    bool ok = false;
+    int value = associate_->text().trimmed().toInt(&ok, 10);
+    if (!ok) value = fallback_;
+    value = std::clamp(value, minimum_, maximum_);
+    value = std::clamp(value + delta, minimum_, maximum_);
+    associate_->setText(QString::number(value));
+}
+
+TStatusBar::TStatusBar(const QVector<int>& widths, QWidget* parent) : QWidget(parent) {
+    int x = 0;
+    for (int i = 0; i < widths.size(); ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        panel->setGeometry(x, 2, widths[i] - 2, 17);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setAlignment(i + 1 < widths.size() ? Qt::AlignCenter
+                                                  : Qt::AlignLeft | Qt::AlignVCenter);
+        panels_.push_back(panel);
+        x += widths[i];
+    }
+}
+
+QString TStatusBar::PanelText(int index) const {
+    return panels_.at(index)->text();
+}
+
+void TStatusBar::SetPanelText(int index, const QString& text) {
+    panels_.at(index)->setText(text);
+}
+
+void FitLabelText(QLabel* label) {
+    QFont font = label->font();
+    const int room = label->width();
+    const auto fits = [&] { return QFontMetrics(font).horizontalAdvance(label->text()) <= room; };
+    for (int stretch : {QFont::SemiCondensed, QFont::Condensed}) {
+        if (fits()) break;
+        font.setStretch(stretch);
+    }
+    while (!fits() && font.pixelSize() > 8) font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+}
