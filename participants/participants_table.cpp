@@ -1,7 +1,6 @@
 #include "participants/participants_table.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <cstring>
@@ -118,17 +117,18 @@ QImage SilhouettePicture() {
     return image;
 }
 
-PictureCell::PictureCell() : placeholder_(SilhouettePicture()) {}
-
 PictureCell::Content PictureCell::Prepare(const QString& path) {
     if (path.isEmpty()) return Content::Placeholder;
     if (!QFileInfo(path).isFile()) return Content::Background;
 
     // Only JPEG is accepted, whatever the file's name says; anything else shows the placeholder.
-    QImageReader reader(path, "jpeg");
-    reader.setAutoDetectImageFormat(false);
-    reader.setDecideFormatFromContent(false);
-    if (!reader.read(&decoded_) || decoded_.isNull()) return Content::Placeholder;
+    decoder_.setFileName(path);
+    decoder_.setFormat("jpeg");
+    decoder_.setAutoDetectImageFormat(false);
+    decoder_.setDecideFormatFromContent(false);
+    const bool decoded = decoder_.read(&decoded_);
+    decoder_.setFileName(QString());  // do not hold the file open between paintings
+    if (!decoded || decoded_.isNull()) return Content::Placeholder;
     // Greyscale and CMYK JPEGs decode to other formats; scaling reads 3 bytes per pixel.
     if (decoded_.format() != QImage::Format_RGB888) decoded_.convertTo(QImage::Format_RGB888);
 

