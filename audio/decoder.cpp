@@ -45,9 +45,8 @@ std::unique_ptr<Decoder> OpenDecoder(const std::string& path) {
         case ContainerKind::Unknown:
             break;
     }
-    // Headerless or unusual containers: libsndfile knows many (it refuses MPEG and Ogg
-    // here), and an MP3 may start with junk before its first frame.
-    if (auto decoder = OpenSndfileDecoder(path)) return decoder;
+    // No known header: perhaps an MP3 with junk before its first frame. libsndfile is not
+    // asked, as its own MPEG probing prints to stderr and its MP3 lengths are wrong.
     return OpenMpg123Decoder(path);
 }
 

@@ -126,7 +126,9 @@ Decoded DecodeWithMpg123(const std::string& path) {
     mpg123_rates(&rates, &count);
     for (std::size_t i = 0; i < count; ++i)
         mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    if (mpg123_open(h, path.c_str()) == MPG123_OK) {
+    // The scan that gives the exact length is part of reading an MP3 exactly; it also
+    // settles the decoder's state (without it MPEG-2 files differ in the last bit).
+    if (mpg123_open(h, path.c_str()) == MPG123_OK && mpg123_scan(h) == MPG123_OK) {
         long rate = 0;
         int channels = 0, encoding = 0;
         mpg123_getformat(h, &rate, &channels, &encoding);
@@ -139,8 +141,8 @@ Decoded DecodeWithMpg123(const std::string& path) {
             d.samples.insert(d.samples.end(), block.begin(), block.begin() + done / sizeof(float));
             if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) break;
         }
-        mpg123_close(h);
     }
+    mpg123_close(h);
     mpg123_delete(h);
     return d;
 }
