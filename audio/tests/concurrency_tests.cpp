@@ -59,7 +59,7 @@ std::vector<float> DecodeLikeTheEnvelopeWorker(const std::string& path) {
 }
 
 // What the user-interface thread does with the playback stream, in 200 ms ticks or faster.
-void DriveThePlayer(const std::string& path, std::atomic<bool>& stop, int& opened) {
+void DriveThePlayer(const std::string& path, std::atomic<bool>& stop, std::atomic<int>& opened) {
     const float centres[12] = {80, 100, 250, 500, 750, 1000, 1500, 2500, 4000, 8000, 12000, 16000};
     int round = 0;
     while (!stop.load()) {
@@ -111,13 +111,14 @@ TEST_F(Threads, DecodingWhileThePlaybackStreamIsDrivenOnTheNullOutput) {
         const std::vector<float> alone = DecodeLikeTheEnvelopeWorker(path);
         ASSERT_FALSE(alone.empty());
         std::atomic<bool> stop{false};
-        int opened = 0;
+        std::atomic<int> opened{0};
         std::thread ui([&] { DriveThePlayer(path, stop, opened); });
         // Two workers at once: the envelope of one file may still run when the next starts.
         std::vector<float> first, second;
         std::thread worker([&] { first = DecodeLikeTheEnvelopeWorker(path); });
         second = DecodeLikeTheEnvelopeWorker(path);
         worker.join();
+        while (opened.load() < 2) std::this_thread::yield();  // the player has had its turn
         stop = true;
         ui.join();
         EXPECT_GT(opened, 0);
