@@ -9,6 +9,8 @@
 #include <QTextLayout>
 #include <algorithm>
 
+#include "textfiles/textfiles.h"
+
 namespace {
 
 // The document keeps paragraph separators (U+2029) between blocks.
@@ -24,13 +26,54 @@ int CrLfStart(const QTextBlock& block) {
 
 }  // namespace
 
+MemoText::MemoText(QPlainTextEdit* memo) : memo_(memo) {
+    if (memo_ == nullptr) return;
+    std::shared_ptr<TextCache> cache = cache_;
+    QObject::connect(memo_->document(), &QTextDocument::contentsChange, memo_,
+                     [cache](int, int, int) { cache->valid = false; });
+}
+
 QString MemoText::Text() const {
-    return WithCrLf(memo_->document()->toRawText());
+    if (!cache_->valid) {
+        cache_->text = WithCrLf(memo_->document()->toRawText());
+        cache_->valid = true;
+    }
+    return cache_->text;
 }
 
 void MemoText::SetText(const QString& text) {
-    memo_->setPlainText(ToSingleLineBreaks(text));
+    const QString current = Text();
+    const QString target = textfiles::NormalizeLineBreaks(text);
+    // Undo and redo usually change a small part of a long text: replace only the part
+    // between the common beginning and the common end, which keeps the layout of the rest.
+    const qsizetype shorter = std::min(current.size(), target.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && current[prefix] == target[prefix]) ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           current[current.size() - 1 - suffix] == target[target.size() - 1 - suffix]) {
+        ++suffix;
+    }
+    // Never cut a CR LF pair at either end of the replaced part.
+    auto splitsPair = [](const QString& s, qsizetype at) {
+        return at > 0 && at < s.size() && s[at - 1] == u'\r' && s[at] == u'\n';
+    };
+    if (splitsPair(current, prefix) || splitsPair(target, prefix)) --prefix;
+    while (suffix > 0 && (splitsPair(current, current.size() - suffix) ||
+                          splitsPair(target, target.size() - suffix))) {
+        --suffix;
+    }
+    const qsizetype changed = current.size() - prefix - suffix;
     QTextCursor cursor = memo_->textCursor();
+    if (changed > current.size() / 2 && changed > 65536) {
+        memo_->setPlainText(ToSingleLineBreaks(target));
+    } else {
+        cursor.setPosition(ToControl(static_cast<int>(prefix)));
+        cursor.setPosition(ToControl(static_cast<int>(current.size() - suffix)),
+                           QTextCursor::KeepAnchor);
+        cursor.insertText(ToSingleLineBreaks(target.mid(prefix, target.size() - prefix - suffix)));
+    }
+    cursor = memo_->textCursor();
     cursor.setPosition(0);
     memo_->setTextCursor(cursor);
 }

@@ -3,6 +3,8 @@
 // User-interface thread only.
 #pragma once
 
+#include <memory>
+
 #include "editor/editor_commands.h"
 #include "editor/editor_text.h"
 
@@ -10,7 +12,7 @@ class QPlainTextEdit;
 
 class MemoText : public EditorText {
   public:
-    explicit MemoText(QPlainTextEdit* memo) : memo_(memo) {}
+    explicit MemoText(QPlainTextEdit* memo);
 
     QString Text() const override;
     void SetText(const QString& text) override;
@@ -30,5 +32,13 @@ class MemoText : public EditorText {
     int ToControl(int crLfOffset) const;
 
   private:
+    // The whole text is asked for several times per command (snapshots before and after);
+    // it is rebuilt only after the document changed.
+    struct TextCache {
+        QString text;
+        bool valid = false;
+    };
+
     QPlainTextEdit* memo_;
+    std::shared_ptr<TextCache> cache_ = std::make_shared<TextCache>();
 };

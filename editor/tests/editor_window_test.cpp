@@ -181,7 +181,7 @@ TEST_F(EditorWindow, AdapterAgreesWithTheStringModel) {
                                 QString(200, QChar(u'w')) + QStringLiteral(" end")};
     for (int step = 0; step < 400; ++step) {
         const int length = model.TextLength();
-        switch (rng() % 4) {
+        switch (rng() % 5) {
             case 0: {
                 const int start = static_cast<int>(rng() % (length + 3)) - 1;
                 const int len = static_cast<int>(rng() % 12);
@@ -200,6 +200,19 @@ TEST_F(EditorWindow, AdapterAgreesWithTheStringModel) {
                 SelectWordBeforeCaret(model);
                 SelectWordBeforeCaret(view);
                 break;
+            case 4: {
+                // A whole new text that shares most of the old one, as undo gives.
+                QString changed = model.Text();
+                const qsizetype at = rng() % (changed.size() + 1);
+                if (rng() % 2) {
+                    changed.insert(at, pieces[rng() % pieces.size()]);
+                } else {
+                    changed.remove(at, rng() % 30);
+                }
+                model.SetText(changed);
+                view.SetText(changed);
+                break;
+            }
         }
         ASSERT_EQ(view.Text(), model.Text()) << "step " << step;
         ASSERT_EQ(view.TextLength(), model.TextLength());
