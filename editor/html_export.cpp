@@ -1,4 +1,7 @@
 #include "editor/html_export.h"
 
-// Filled in with the page builder.
-void ExportHtml(TForm2&) {}
+#include "project/html_export_command.h"
+
+void ExportHtml(TForm2& editor) {
+    project::ExportHtmlCommand(editor);
+}

@@ -26,9 +26,11 @@
 #include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "editor/editor_window.h"
+#include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
+#include "project/project_commands.h"
 
 namespace {
 
@@ -133,6 +135,10 @@ void TForm1::BuildMenus() {
     FileMenu->addSeparator();
     N2 = FileMenu->addAction(QStringLiteral("Выход"));
     N2->setObjectName(QStringLiteral("N2"));
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(N15, &QAction::triggered, this, &TForm1::N15Click);
+    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
 
     HelpMenu = menuBar()->addMenu(QStringLiteral("Помощь"));
     HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
@@ -631,3 +637,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
     QCoreApplication::quit();
 }
+
+// ---------------------------------------------------------------- project
+
+void TForm1::N4Click() { project::OpenProject(*this, *Form2, *Form5); }
+void TForm1::N6Click() { project::SaveProject(*this, *Form2, *Form5); }
+void TForm1::N15Click() { project::SaveProjectAs(*this, *Form2, *Form5); }
+void TForm1::N2Click() { project::ExitApplication(); }

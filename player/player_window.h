@@ -121,6 +121,12 @@ class TForm1 : public QMainWindow {
     void N9Click();        // clear the list
     void N14Click();       // stop: release the stream
 
+    // ---- Project: the "Файл" menu ----
+    void N4Click();   // open project
+    void N6Click();   // save
+    void N15Click();  // save as
+    void N2Click();   // exit
+
     // ---- Status ----
     void N12Click();  // panel 1: the file counter
     void N13Click();  // every panel and the position slider

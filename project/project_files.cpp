@@ -33,7 +33,7 @@ bool FitsEncoding(const QString& text, Encoding encoding) {
 Encoding LineFileEncoding(const QStringList& lines, Encoding held) {
     if (held == Encoding::Utf8 || held == Encoding::Utf16LE || held == Encoding::Utf16BE)
         return held;
-    return FitsEncoding(lines.join(u'\n'), Encoding::Ansi) ? Encoding::Ansi : Encoding::Utf8;
+    return textfiles::EncodingThatReadsBack(textfiles::JoinLines(lines), Encoding::Ansi);
 }
 
 Encoding TranscriptEncoding(const QString& text, Encoding held) {
@@ -45,7 +45,8 @@ Encoding TranscriptEncoding(const QString& text, Encoding held) {
         case Encoding::Ansi:
         case Encoding::Ascii:
             // Plain 8-bit text is read back as Windows-1251, which holds all of ASCII.
-            return FitsEncoding(text, held) ? held : Encoding::Utf8;
+            return FitsEncoding(text, held) ? textfiles::EncodingThatReadsBack(text, held)
+                                            : Encoding::Utf8;
         case Encoding::Utf7:
             // No mark: it would come back as Windows-1251.
             break;

@@ -1,0 +1,198 @@
+#include "project/project_commands.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <algorithm>
+#include <cmath>
+
+#include "app/application.h"
+#include "editor/editor_window.h"
+#include "participants/participants_window.h"
+#include "player/player_controls.h"
+#include "player/player_window.h"
+#include "player/transport_rules.h"
+#include "project/project_file.h"
+#include "project/project_files.h"
+
+namespace project {
+
+QString ProjectName;
+textfiles::Encoding ProjectEncoding = textfiles::Encoding::Ansi;
+
+namespace {
+
+// The open dialog keeps its own last name; the save dialog starts from the project name.
+QString lastOpenName;
+
+ProjectDialogs dialogs;
+
+bool RunFileDialog(QFileDialog::AcceptMode mode, QString& path) {
+    QFileDialog dialog;
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilter(ProjectDialogFilter());
+    if (!path.isEmpty()) dialog.selectFile(path);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    path = dialog.selectedFiles().constFirst();
+    return true;
+}
+
+bool AskSaveName(QString& path) {
+    return dialogs.RunSaveDialog ? dialogs.RunSaveDialog(path)
+                                 : RunFileDialog(QFileDialog::AcceptSave, path);
+}
+
+bool AskOpenName(QString& path) {
+    return dialogs.RunOpenDialog ? dialogs.RunOpenDialog(path)
+                                 : RunFileDialog(QFileDialog::AcceptOpen, path);
+}
+
+bool ConfirmDataLoss() {
+    if (dialogs.ConfirmDataLoss) return dialogs.ConfirmDataLoss();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Внимание"),
+                    QStringLiteral("Несохранённые данные будут потеряны!"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+ProjectSnapshot TakeSnapshot(TForm1& player, TForm2& editor, TForm5& participants) {
+    ProjectSnapshot s;
+    s.file.playing = player.Edit1->text();
+    s.file.circles = player.Edit2->text();
+    s.file.pause = player.Edit3->text();
+    s.file.shiftBack = player.Edit4->text();
+    s.file.current = player.ListBox1->currentRow();
+    // With no stream the library answers with a negative failure value; it is saved as it
+    // is and reads back as the start.
+    s.file.pos = SecondsToPosValue(audio::BytesToSeconds(
+        player.Stream, audio::StreamPosition(player.Stream, audio::POS_BYTE)));
+    s.file.files.reserve(player.ListBox1->count());
+    for (int i = 0; i < player.ListBox1->count(); ++i)
+        s.file.files << player.ListBox1->item(i)->text();
+    s.transcript = editor.Text();
+    s.transcriptEncoding = editor.TextEncoding;
+    for (int k = 0; k < kParticipantCount; ++k) {
+        s.participants[k].picture = participants.Cells(k + 1, 1);
+        s.participants[k].name = participants.Cells(k + 1, 2);
+        s.participants[k].color = participants.Cells(k + 1, 3);
+    }
+    return s;
+}
+
+void SaveUnderProjectName(TForm1& player, TForm2& editor, TForm5& participants) {
+    try {
+        WriteProject(ProjectName, TakeSnapshot(player, editor, participants), ProjectEncoding);
+    } catch (const textfiles::FileError& e) {
+        ShowErrorDialog(e.message());
+    }
+}
+
+// Steps 9 to 12 of the open: the current entry's recording, stopped at `pos` seconds.
+void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
+    if (!QFileInfo(path).isFile()) return;
+    player.Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
+                                          audio::STREAM_PRESCAN);
+    player.N21Click();
+
+    const std::uint64_t lengthBytes = audio::StreamLength(player.Stream, audio::POS_BYTE);
+    const double lengthSeconds = audio::BytesToSeconds(player.Stream, lengthBytes);
+    double seconds = pos < 0 ? 0.0 : static_cast<double>(pos);
+    if (seconds > lengthSeconds) seconds = std::trunc(std::max(lengthSeconds, 0.0));
+    if (player.Stream != 0 && lengthBytes != audio::BAD_POSITION)
+        audio::SeekStream(player.Stream, SecondsToBytes(lengthBytes, seconds, lengthSeconds),
+                          audio::POS_BYTE);
+
+    player.EnvelopeFile = path;
+    // ENVELOPE_REQUEST_PLACEHOLDER
+}
+
+}  // namespace
+
+ProjectDialogs& Dialogs() {
+    return dialogs;
+}
+
+QString ProjectDialogFilter() {
+    return QStringLiteral("Проектный файл NUV Tolvek (*.prj);;Все файлы (*.*)");
+}
+
+void ResetProjectState() {
+    ProjectName.clear();
+    ProjectEncoding = textfiles::Encoding::Ansi;
+    lastOpenName.clear();
+}
+
+void SaveProject(TForm1& player, TForm2& editor, TForm5& participants) {
+    if (ProjectName.isEmpty()) {
+        QString path;
+        if (!AskSaveName(path)) return;
+        ProjectName = path;
+    }
+    SaveUnderProjectName(player, editor, participants);
+}
+
+void SaveProjectAs(TForm1& player, TForm2& editor, TForm5& participants) {
+    QString path = ProjectName;
+    if (!AskSaveName(path)) return;
+    ProjectName = path;
+    SaveUnderProjectName(player, editor, participants);
+}
+
+void OpenProject(TForm1& player, TForm2& editor, TForm5& participants) {
+    if (!editor.Text().isEmpty() && !ConfirmDataLoss()) return;
+    QString path = lastOpenName;
+    if (!AskOpenName(path)) return;
+    lastOpenName = path;
+    ProjectName = path;
+
+    player.N14Click();  // stops and frees the stream; Stopped becomes true
+
+    try {
+        editor.ReadFileDetect(TranscriptCompanionPath(path));
+
+        const ParticipantTable table = ParseParticipantsLines(
+            textfiles::ReadLinesDetect(ParticipantsCompanionPath(path)).lines);
+        for (int k = 0; k < kParticipantCount; ++k) {
+            participants.SetCells(k + 1, 1, table[k].picture);
+            participants.SetCells(k + 1, 2, table[k].name);
+            participants.SetCells(k + 1, 3, table[k].color);
+        }
+
+        const textfiles::DetectedLines lines = textfiles::ReadLinesDetect(path);
+        ProjectEncoding = lines.encoding;
+        const ProjectFileRead read = ParseProjectFile(lines.lines);
+        if (read.playing) player.Edit1->setText(*read.playing);
+        if (read.circles) player.Edit2->setText(*read.circles);
+        if (read.pause) player.Edit3->setText(*read.pause);
+        if (read.shiftBack) player.Edit4->setText(*read.shiftBack);
+        player.ListBox1->clear();
+        player.ListBox1->addItems(read.files);
+        player.N12Click();
+
+        // An empty playlist has no current entry to restore; a negative index with entries
+        // makes none current.
+        if (read.files.isEmpty() || read.current < 0) return;
+        if (read.current >= read.files.size()) {
+            ShowErrorDialog(
+                QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(read.current));
+            return;
+        }
+        player.ListBox1->setCurrentRow(read.current, QItemSelectionModel::ClearAndSelect);
+        player.N12Click();
+        OpenCurrentRecording(player, read.files.at(read.current), read.pos);
+    } catch (const textfiles::FileError& e) {
+        ShowErrorDialog(e.message());
+    }
+}
+
+void ExitApplication() {
+    QCoreApplication::exit(0);
+}
+
+}  // namespace project
