@@ -640,7 +640,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- project
 
-void TForm1::N4Click() { project::OpenProject(*this, *Form2, *Form5); }
-void TForm1::N6Click() { project::SaveProject(*this, *Form2, *Form5); }
-void TForm1::N15Click() { project::SaveProjectAs(*this, *Form2, *Form5); }
-void TForm1::N2Click() { project::ExitApplication(); }
+void TForm1::N4Click() {
+    project::OpenProject(*this, *Form2, *Form5);
+}
+void TForm1::N6Click() {
+    project::SaveProject(*this, *Form2, *Form5);
+}
+void TForm1::N15Click() {
+    project::SaveProjectAs(*this, *Form2, *Form5);
+}
+void TForm1::N2Click() {
+    project::ExitApplication();
+}
