@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGridLayout>
@@ -15,9 +14,9 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUrl>
 
-#include "app/about_box.h"
+#include "app/application.h"
+#include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/expansion.h"
@@ -28,8 +27,6 @@
 #include "player/player_window.h"
 
 namespace {
-
-const char kHelpAddress[] = "https://nuvtolvek.example.org/help/";
 
 // The file dialog with the encoding selector added below its own fields.
 bool RunQtTextFileDialog(QWidget* owner, TextFileDialog& state, bool save) {
@@ -136,9 +133,7 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     ShowMessage = [this](const QString& text) {
         QMessageBox::information(this, QStringLiteral("NUV Tolvek"), text);
     };
-    ShowError = [this](const QString& text) {
-        QMessageBox::critical(this, QStringLiteral("NUV Tolvek"), text);
-    };
+    ShowError = [](const QString& text) { ShowErrorDialog(text); };
 
     Memo1->installEventFilter(this);
     Memo1->viewport()->installEventFilter(this);
@@ -236,14 +231,11 @@ void TForm2::BuildMenus() {
     QMenu* help = bar->addMenu(QStringLiteral("Помощь"));
     HelpItem = help->addAction(QStringLiteral("Справка"));
     HelpItem->setObjectName(QStringLiteral("HelpItem"));
-    connect(HelpItem, &QAction::triggered, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpAddress))); });
+    connect(HelpItem, &QAction::triggered, this, [this] { HelpCommand(this); });
     help->addSeparator();
     AboutItem = help->addAction(QStringLiteral("О программе"));
     AboutItem->setObjectName(QStringLiteral("AboutItem"));
-    connect(AboutItem, &QAction::triggered, this, [] {
-        if (AboutBox != nullptr) AboutBox->exec();
-    });
+    connect(AboutItem, &QAction::triggered, this, [] { AboutCommand(); });
 }
 
 // ---- Text for the project commands ----
