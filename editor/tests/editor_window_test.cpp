@@ -14,6 +14,7 @@
 #include <QTest>
 #include <random>
 
+#include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "dictionary/dictionary_window.h"
 #include "editor/text_transforms.h"
@@ -357,6 +358,23 @@ TEST_F(EditorWindow, DictionaryAndParticipantsWindowsShowWithoutModality) {
     Key(Qt::Key_F10);
     EXPECT_TRUE(Form5->isVisible());
     Form5->hide();
+}
+
+TEST_F(EditorWindow, PlayerKeysPassThroughTheEditor) {
+    const auto savedShell = OpenInShell;
+    QList<QUrl> opened;
+    OpenInShell = [&](const QUrl& url) { opened.append(url); };
+    SetText(QStringLiteral("abc"), 2);
+    Key(Qt::Key_F1);
+    EXPECT_EQ(opened.size(), 1);
+    Key(Qt::Key_F3);  // no recording open: nothing plays, the text and caret stay
+    Key(Qt::Key_F6);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(QApplication::activeWindow(), editor);
+    EXPECT_EQ(QApplication::focusWidget(), memo);
+    EXPECT_EQ(Text(), QStringLiteral("abc"));
+    EXPECT_EQ(Caret(), 2);
+    OpenInShell = savedShell;
 }
 
 TEST_F(EditorWindow, OpenAndSaveInEveryEncoding) {
