@@ -1,0 +1,124 @@
+// F1 ... F6 reach the player from every window of the program, also while the player
+// is minimized and another window has the keyboard focus.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "app/shell_commands.h"
+#include "app/window_set.h"
+#include "dictionary/dictionary_window.h"
+#include "editor/editor_window.h"
+#include "participants/participants_window.h"
+#include "player/tests/player_fixture.h"
+
+namespace {
+
+class KeysTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        // The dictionary window reads its file beside the executable.
+        const QString dictionary =
+            QDir(QCoreApplication::applicationDirPath()).filePath("NUV_Tolvek.lib");
+        if (!QFile::exists(dictionary)) {
+            QFile file(dictionary);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        audio::CloseDevice();
+        ASSERT_TRUE(audio::OpenManualOutput(44100));
+        savedOpener = OpenInShell;
+        OpenInShell = [this](const QUrl& url) { opened << url.toString(); };
+        CreateWindowSet();
+        Form1->Timer1->stop();
+        Form1->MessageHook = [](const QString&) {};
+        const QString path = folder.filePath("a.wav");
+        ASSERT_TRUE(WriteTone(path, 30.0));
+        Form1->OpenFilesHook = [path] { return QStringList{path}; };
+        Form1->N7Click();
+        Form1->ListBox1->setCurrentRow(0);
+        Form1->ListBox1Click();
+        Form1->show();
+        Form1->showMinimized();
+    }
+    void TearDown() override {
+        DestroyWindowSet();
+        audio::CloseDevice();
+        OpenInShell = savedOpener;
+    }
+    double Position() const {
+        return audio::BytesToSeconds(Form1->Stream,
+                                     audio::StreamPosition(Form1->Stream, audio::POS_BYTE));
+    }
+    // Shows `window` and returns the widget that has its keyboard focus.
+    QWidget* Focus(QWidget* window, QWidget* preferred) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+        QWidget* target = preferred != nullptr ? preferred : window;
+        target->setFocus();
+        return target;
+    }
+
+    QTemporaryDir folder;
+    QStringList opened;
+    std::function<void(const QUrl&)> savedOpener;
+};
+
+TEST_F(KeysTest, FunctionKeysInOtherWindowsDriveTheMinimizedPlayer) {
+    struct Place {
+        const char* name;
+        QWidget* window;
+        QWidget* focus;
+    };
+    const Place places[] = {
+        {"editor", Form2, Form2->findChild<QPlainTextEdit*>("Memo1")},
+        {"dictionary", Form3, nullptr},
+        {"participants", Form5, nullptr},
+    };
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.name);
+        QWidget* target = Focus(place.window, place.focus);
+        ASSERT_TRUE(Form1->isMinimized());
+        // Start from 10 s, playing.
+        Form1->TrackBar1->setValue(0);
+        audio::SeekStream(Form1->Stream, 10 * 44100 * 2, audio::POS_BYTE);
+        QTest::keyClick(target, Qt::Key_F3);
+        EXPECT_FALSE(Form1->Stopped);
+        EXPECT_EQ(audio::StreamActivity(Form1->Stream), audio::ACTIVE_PLAYING);
+
+        QTest::keyClick(target, Qt::Key_F4);
+        EXPECT_TRUE(Form1->Stopped);
+        QTest::keyClick(target, Qt::Key_F3, Qt::ShiftModifier);  // not the player's key
+        EXPECT_TRUE(Form1->Stopped);
+
+        QTest::keyClick(target, Qt::Key_F5);  // 10 s + 5 s
+        EXPECT_FALSE(Form1->Stopped);
+        EXPECT_NEAR(Position(), 15.0, 1e-9);
+        QTest::keyClick(target, Qt::Key_F2);  // back by 5 s
+        EXPECT_NEAR(Position(), 10.0, 1e-9);
+        EXPECT_EQ(Form1->Cycle.Phase, 0);
+    }
+    if (auto* memo = Form2->findChild<QPlainTextEdit*>("Memo1")) {
+        EXPECT_TRUE(memo->toPlainText().isEmpty());  // the keys typed nothing
+    }
+}
+
+TEST_F(KeysTest, F6ShowsTheEditorAndF1OpensTheHelpPage) {
+    QWidget* target = Focus(Form3, nullptr);
+    Form2->hide();
+    QTest::keyClick(target, Qt::Key_F6);
+    EXPECT_TRUE(Form2->isVisible());
+    QTest::keyClick(target, Qt::Key_F1);
+    EXPECT_EQ(opened, QStringList{QString::fromLatin1(kHelpPageAddress)});
+    // The player's own window takes the same keys.
+    Form1->showNormal();
+    QTest::keyClick(Form1->ListBox1, Qt::Key_F4);
+    EXPECT_TRUE(Form1->Stopped);
+}
+
+}  // namespace
