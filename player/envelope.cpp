@@ -29,6 +29,31 @@ class DecodingStream {
     audio::HSTREAM handle_;
 };
 
+// Widens low and high by the samples p[0 .. n-1]. Eight independent lanes keep the
+// comparisons out of one long dependency chain, so the compiler can use vector min/max;
+// a NaN sample never wins a comparison.
+void WidenRange(const float* p, std::size_t n, float& low, float& high) {
+    constexpr std::size_t kLanes = 8;
+    float lo[kLanes] = {};
+    float hi[kLanes] = {};
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            const float s = p[i + k];
+            lo[k] = s < lo[k] ? s : lo[k];
+            hi[k] = s > hi[k] ? s : hi[k];
+        }
+    }
+    for (; i < n; ++i) {
+        lo[0] = p[i] < lo[0] ? p[i] : lo[0];
+        hi[0] = p[i] > hi[0] ? p[i] : hi[0];
+    }
+    for (std::size_t k = 0; k < kLanes; ++k) {
+        low = lo[k] < low ? lo[k] : low;
+        high = hi[k] > high ? hi[k] : high;
+    }
+}
+
 }  // namespace
 
 // ---- EnvelopeState ----
@@ -199,11 +224,7 @@ void ENVELOPE::RunPass(const std::string& path) {
                 const std::int64_t end = std::min(n, nextFrame * channels - first);
                 float low = 0.0f;
                 float high = 0.0f;
-                for (std::int64_t j = i; j < end; ++j) {
-                    const float s = buffer[static_cast<std::size_t>(j)];
-                    low = s < low ? s : low;  // a NaN sample never wins
-                    high = s > high ? s : high;
-                }
+                WidenRange(buffer.data() + i, static_cast<std::size_t>(end - i), low, high);
                 state_.Widen(static_cast<std::int32_t>(column), ScaleSample(low),
                              ScaleSample(high));
                 i = end;

@@ -108,6 +108,19 @@ TEST_F(EnvelopeTest, KnownSignalsGiveKnownColumns) {
     ASSERT_EQ(c.max.size(), 30u);
     EXPECT_EQ(c.max[5], 127);
     EXPECT_EQ(c.min[5], -127);
+
+    // Samples that are not numbers are passed over; the rest of the column still counts.
+    const std::string odd = Path("nan.wav");
+    ASSERT_TRUE(WriteSoundFile(odd, 8000, 1, 8000, [](long f, int) {
+        if (f % 267 < 20) return NAN;
+        return f % 2 ? 0.5f : -0.75f;
+    }));
+    c = Envelope(odd);
+    ASSERT_EQ(c.max.size(), 30u);
+    for (std::size_t i = 0; i < c.max.size(); ++i) {
+        EXPECT_EQ(c.max[i], 63) << i;
+        EXPECT_EQ(c.min[i], -95) << i;
+    }
 }
 
 TEST_F(EnvelopeTest, ColumnBoundariesFollowTheFrameRule) {
