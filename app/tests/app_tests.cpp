@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <stdexcept>
+
+#include "app/about_box.h"
+#include "app/application.h"
+#include "app/shell_commands.h"
+#include "textfiles/textfiles.h"
+
+namespace {
+
+// Records what the error dialog and the desktop opener would have shown or opened.
+class ShellTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedOpener = OpenInShell;
+        OpenInShell = [this](const QUrl& url) { opened << url.toString(); };
+        ErrorDialogHook = [this](const QString& message) { errors << message; };
+    }
+    void TearDown() override {
+        OpenInShell = savedOpener;
+        ErrorDialogHook = nullptr;
+    }
+    QStringList opened;
+    QStringList errors;
+    std::function<void(const QUrl&)> savedOpener;
+};
+
+// An object whose event handler fails the way a command meeting a file error does.
+class FailingReceiver : public QObject {
+  public:
+    int handled = 0;
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::User) return QObject::event(event);
+        ++handled;
+        if (handled == 1) throw std::runtime_error("Нет доступа к файлу");
+        if (handled == 2) throw 42;
+        return true;
+    }
+};
+
+TEST_F(ShellTest, EscapedExceptionsAreShownAndTheLoopGoesOn) {
+    FailingReceiver receiver;
+    for (int i = 0; i < 3; ++i) QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&receiver, QEvent::User);
+    EXPECT_EQ(receiver.handled, 3);
+    // A foreign exception carries no message: the dialog shows an empty one.
+    EXPECT_EQ(errors, (QStringList{"Нет доступа к файлу", ""}));
+}
+
+TEST_F(ShellTest, FailedStepShowsPathAndReasonAndReportsTheFailure) {
+    bool laterStepRan = false;
+    const bool ok = RunShowingErrors([&] {
+        throw textfiles::FileError("/нет/такого/файла.txt", "No such file or directory");
+        laterStepRan = true;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(laterStepRan);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("/нет/такого/файла.txt"));
+    EXPECT_TRUE(errors[0].contains("No such file or directory"));
+    EXPECT_TRUE(RunShowingErrors([] {}));
+    EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(ShellTest, HelpOpensTheHelpPage) {
+    HelpCommand(nullptr);
+    EXPECT_EQ(opened, QStringList{QString::fromLatin1(kHelpPageAddress)});
+}
+
+TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheUpdatePage) {
+    TAboutBox about;
+    EXPECT_EQ(about.windowTitle(), "О программе");
+    EXPECT_EQ(about.size(), QSize(298, 213));
+    EXPECT_EQ(about.ProductName->text(), "NUV Tolvek");
+    EXPECT_EQ(about.Version->text(), "Версия 2.0");
+    EXPECT_TRUE(about.Version->font().bold());
+    EXPECT_TRUE(about.OKButton->isDefault());
+
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QTest::mouseClick(about.Comments, Qt::LeftButton);
+    EXPECT_EQ(opened, QStringList{QString::fromLatin1(kUpdatePageAddress)});
+
+    // OK closes the modal window with the result OK.
+    QTimer::singleShot(0, about.OKButton, [&] { about.OKButton->click(); });
+    EXPECT_EQ(about.exec(), QDialog::Accepted);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    TApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
