@@ -4,6 +4,18 @@ namespace project {
 
 using textfiles::Encoding;
 
+namespace {
+
+// Whether the bytes written in `encoding` give the same text when read with mark detection:
+// besides characters the code page lacks, a text starting with "яю", "юя" or "п»ї" would be
+// taken for a marked file in Windows-1251.
+bool ReadsBack(const QString& text, Encoding encoding) {
+    return textfiles::DecodeDetect(textfiles::Encode(text, encoding)).text ==
+           textfiles::NormalizeLineBreaks(text);
+}
+
+}  // namespace
+
 QString TranscriptCompanionPath(const QString& projectName) {
     return projectName + QStringLiteral(".txt");
 }
@@ -33,7 +45,7 @@ bool FitsEncoding(const QString& text, Encoding encoding) {
 Encoding LineFileEncoding(const QStringList& lines, Encoding held) {
     if (held == Encoding::Utf8 || held == Encoding::Utf16LE || held == Encoding::Utf16BE)
         return held;
-    return textfiles::EncodingThatReadsBack(textfiles::JoinLines(lines), Encoding::Ansi);
+    return ReadsBack(textfiles::JoinLines(lines), Encoding::Ansi) ? Encoding::Ansi : Encoding::Utf8;
 }
 
 Encoding TranscriptEncoding(const QString& text, Encoding held) {
@@ -45,8 +57,7 @@ Encoding TranscriptEncoding(const QString& text, Encoding held) {
         case Encoding::Ansi:
         case Encoding::Ascii:
             // Plain 8-bit text is read back as Windows-1251, which holds all of ASCII.
-            return FitsEncoding(text, held) ? textfiles::EncodingThatReadsBack(text, held)
-                                            : Encoding::Utf8;
+            return ReadsBack(text, held) ? held : Encoding::Utf8;
         case Encoding::Utf7:
             // No mark: it would come back as Windows-1251.
             break;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -225,4 +226,15 @@ TEST_F(HtmlExport, RendersInABrowser) {
     EXPECT_TRUE(dom.contains("title=\"O'Neil\""));
     EXPECT_TRUE(dom.contains("<font color=\"#0000ff\">"));
     EXPECT_EQ(dom.count("<tr>"), 3);
+}
+
+TEST_F(HtmlExport, EditorMenuItemRunsTheExport) {
+    QAction* item = Form2->findChild<QAction*>("HTML1");
+    ASSERT_NE(item, nullptr);
+    Form2->ReplaceText("из меню");
+    answer_ = dir_.filePath("out.d/menu");
+    item->trigger();
+    EXPECT_EQ(opened_, QStringList({dir_.filePath("out.d/menu.html")}));
+    EXPECT_TRUE(ReadBytes(dir_.filePath("out.d/menu.html"))
+                    .contains(textfiles::Encode("из меню", Encoding::Ansi)));
 }

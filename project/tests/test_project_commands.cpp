@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/application.h"
 #include "app/window_set.h"
@@ -398,4 +400,39 @@ TEST_F(ProjectCommands, ProjectWithAMarkKeepsItsEncoding) {
     Save();
     EXPECT_TRUE(ReadBytes(path).startsWith("\xEF\xBB\xBFPLAYING=4\r\n"));
     EXPECT_TRUE(ReadBytes(path + ".par").startsWith("\xEF\xBB\xBF"));
+}
+
+TEST_F(ProjectCommands, FileMenuItemsRunTheCommands) {
+    QAction* open = Form1->findChild<QAction*>("N4");
+    QAction* save = Form1->findChild<QAction*>("N6");
+    QAction* saveAs = Form1->findChild<QAction*>("N15");
+    QAction* exit = Form1->findChild<QAction*>("N2");
+    ASSERT_TRUE(open && save && saveAs && exit);
+
+    Form1->Edit1->setText("6");
+    saveAnswer_ = dir_.filePath("menu.prj");
+    save->trigger();
+    EXPECT_EQ(saveAsked_, 1);
+    EXPECT_TRUE(ReadBytes(saveAnswer_).startsWith("PLAYING=6\r\n"));
+    saveAnswer_ = dir_.filePath("menu2.prj");
+    saveAs->trigger();
+    EXPECT_EQ(saveAsked_, 2);
+    EXPECT_TRUE(QFile::exists(saveAnswer_ + ".par"));
+
+    Form1->Edit1->setText("1");
+    openAnswer_ = dir_.filePath("menu.prj");
+    open->trigger();
+    EXPECT_EQ(openAsked_, 1);
+    EXPECT_EQ(Form1->Edit1->text(), "6");
+
+    // Exit ends the event loop at once, asking nothing and saving nothing.
+    Form2->ReplaceText("не сохранено");
+    QTimer::singleShot(0, exit, &QAction::trigger);
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    failsafe.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(warned_, 0);
+    EXPECT_EQ(saveAsked_, 2);
 }

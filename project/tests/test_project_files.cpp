@@ -45,6 +45,11 @@ TEST(ProjectFiles, EncodingChoice) {
     EXPECT_EQ(TranscriptEncoding("日本", Encoding::Utf16LE), Encoding::Utf16LE);
     EXPECT_EQ(TranscriptEncoding("日本", Encoding::Ansi), Encoding::Utf8);
     EXPECT_FALSE(FitsEncoding("?\xEF\xBF\xBD", Encoding::Ansi));
+    // Windows-1251 text whose first bytes look like a mark would be read back wrongly.
+    EXPECT_EQ(LineFileEncoding({"яюFILE=x"}, Encoding::Ansi), Encoding::Utf8);
+    EXPECT_EQ(TranscriptEncoding("п»їтекст", Encoding::Ansi), Encoding::Utf8);
+    EXPECT_EQ(TranscriptEncoding("юя", Encoding::Ansi), Encoding::Utf8);
+    EXPECT_EQ(TranscriptEncoding("тюя", Encoding::Ansi), Encoding::Ansi);
 }
 
 TEST(ProjectFiles, WritesThreeFilesExactly) {

@@ -1,0 +1,179 @@
+// Project save and open with a 1 MB transcript and 500 playlist entries, and the HTML export
+// of a 1 MB transcript with ten participants and their pictures. Medians of several runs, ms.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "app/application.h"
+#include "app/window_set.h"
+#include "audio/audio.h"
+#include "editor/editor_window.h"
+#include "participants/participants_window.h"
+#include "player/player_controls.h"
+#include "player/player_window.h"
+#include "project/html_export_command.h"
+#include "project/project_commands.h"
+
+namespace {
+
+QString CacheDir() {
+    QString dir = qEnvironmentVariable("NUVTOLVEK_BENCH_CACHE");
+    if (dir.isEmpty()) dir = QDir::homePath() + "/.cache/nuvtolvek-bench";
+    dir += "/project";
+    QDir().mkpath(dir);
+    return dir;
+}
+
+void PutLE(QByteArray& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// A 10 s mono 16-bit WAV of a quiet sawtooth, written once into the cache.
+QString SoundFile() {
+    const QString path = CacheDir() + "/запись.wav";
+    if (QFile::exists(path)) return path;
+    const std::uint32_t rate = 44100, frames = rate * 10, dataBytes = frames * 2;
+    QByteArray wav("RIFF");
+    PutLE(wav, 36 + dataBytes, 4);
+    wav += "WAVEfmt ";
+    PutLE(wav, 16, 4);
+    PutLE(wav, 1, 2);
+    PutLE(wav, 1, 2);
+    PutLE(wav, rate, 4);
+    PutLE(wav, rate * 2, 4);
+    PutLE(wav, 2, 2);
+    PutLE(wav, 16, 2);
+    wav += "data";
+    PutLE(wav, dataBytes, 4);
+    for (std::uint32_t i = 0; i < frames; ++i)
+        PutLE(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>((i % 100) * 40 - 2000)), 2);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(wav);
+    return path;
+}
+
+// A transcript of turns of ten participants, at least 1 MB in UTF-8.
+QString MakeTranscript() {
+    const QStringList words = {
+        "расшифровка", "запись", "интервью", "говорит", "что",     "и",      "в",
+        "recording",   "был",    "очень",    "важный",  "вопрос,", "ответ.", "«<неразборчиво>»"};
+    QString text;
+    quint32 seed = 4711;
+    qsizetype utf8Bytes = 0;
+    while (utf8Bytes < 1024 * 1024) {
+        QString paragraph = QStringLiteral("\r\n[Участник %1]\r\n").arg(seed % 10);
+        const int length = 40 + static_cast<int>(seed % 120);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            paragraph += words[(seed >> 16) % words.size()];
+            paragraph += u' ';
+        }
+        utf8Bytes += paragraph.toUtf8().size();
+        text += paragraph;
+    }
+    return text;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double TimeMs(const std::function<void()>& prepare, const std::function<void()>& run, int rounds) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return Median(times);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("NUVTOLVEK_AUDIO")) qputenv("NUVTOLVEK_AUDIO", "null");
+    QApplication app(argc, argv);
+    const QString lib = QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib";
+    if (!QFile::exists(lib)) {
+        QFile file(lib);
+        if (file.open(QIODevice::WriteOnly)) file.close();
+    }
+    audio::OpenManualOutput(44100);
+    CreateWindowSet();
+
+    int errors = 0;
+    ErrorDialogHook = [&errors](const QString& m) {
+        ++errors;
+        std::fprintf(stderr, "error: %s\n", qPrintable(m));
+    };
+
+    const QString dir = CacheDir();
+    const QString sound = SoundFile();
+    const QString transcript = MakeTranscript();
+    for (int n = 1; n <= 10; ++n) {
+        const QString picture = dir + QStringLiteral("/фото %1.jpg").arg(n);
+        if (!QFile::exists(picture)) {
+            QFile file(picture);
+            if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(40000, char(n)));
+        }
+        Form5->SetCells(n, 1, picture);
+        Form5->SetCells(n, 2, QStringLiteral("Участник %1").arg(n % 10));
+        Form5->SetCells(n, 3, QString::number(n * 1234567));
+    }
+
+    // Project: 500 entries, the current one playing for a while.
+    QStringList playlist;
+    for (int i = 0; i < 500; ++i)
+        playlist << (i == 250 ? sound : dir + QStringLiteral("/папка %1/запись %1.wav").arg(i));
+    Form1->ListBox1->addItems(playlist);
+    Form1->ListBox1->setCurrentRow(250);
+    Form1->ListBox1Click();
+    audio::AdvanceManualOutput(44100 * 3);
+    Form2->ReplaceText(transcript);
+
+    const QString projectPath = dir + "/проект.prj";
+    project::Dialogs().RunSaveDialog = [&](QString& path) {
+        path = projectPath;
+        return true;
+    };
+    project::Dialogs().RunOpenDialog = [&](QString& path) {
+        path = projectPath;
+        return true;
+    };
+    project::Dialogs().ConfirmDataLoss = [] { return true; };
+
+    const double save = TimeMs([] {}, [] { project::SaveProjectAs(*Form1, *Form2, *Form5); }, 7);
+    const double open = TimeMs([] {}, [] { project::OpenProject(*Form1, *Form2, *Form5); }, 7);
+    if (Form1->ListBox1->count() != 500 || Form2->Text() != transcript || Form1->Stream == 0)
+        std::fprintf(stderr, "the reopened project differs from the saved one\n");
+
+    // HTML export of the same transcript with the ten participants.
+    const QString pageDir = dir + "/страница";
+    QDir().mkpath(pageDir);
+    project::HtmlHooks().RunSaveDialog = [&](QString& path) {
+        path = pageDir + "/протокол";
+        return true;
+    };
+    project::HtmlHooks().OpenPage = [](const QString&) {};
+    const double html = TimeMs([] {}, [] { project::ExportHtmlCommand(*Form2); }, 7);
+
+    std::printf("BENCH project_save_ms %.2f ms\n", save);
+    std::printf("BENCH project_open_ms %.2f ms\n", open);
+    std::printf("BENCH html_export_ms %.2f ms\n", html);
+
+    DestroyWindowSet();
+    audio::CloseDevice();
+    return errors == 0 ? 0 : 1;
+}
