@@ -5,9 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <array>
+#include <cstdio>
 
 #include "app/application.h"
 #include "app/window_set.h"
@@ -92,26 +93,24 @@ bool Representable(textfiles::Encoding encoding, char32_t c) {
 
 void CopyPicture(const QString& source, const QString& target) {
     const QFileInfo from(source);
-    const QFileInfo to(target);
     if (!from.isFile()) return;
+    const QFileInfo to(target);
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return;
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) return;
-    constexpr qint64 kChunk = 1 << 16;
-    QByteArray buffer;
-    while (!(buffer = in.read(kChunk)).isEmpty()) {
-        if (out.write(buffer) != buffer.size()) {
-            out.cancelWriting();
-            return;
-        }
-    }
-    if (in.error() != QFileDevice::NoError) {
-        out.cancelWriting();
-        return;
-    }
-    out.commit();
+    // Written under a temporary name and renamed over the target, so an interrupted copy
+    // never leaves half a picture under the picture's name.
+    QTemporaryFile out(target + QStringLiteral(".XXXXXX"));
+    if (!out.open()) return;
+    constexpr qint64 kChunk = 1 << 20;
+    QByteArray chunk;
+    while (!(chunk = in.read(kChunk)).isEmpty())
+        if (out.write(chunk) != chunk.size()) return;
+    if (in.error() != QFileDevice::NoError || !out.flush()) return;
+    out.setPermissions(from.permissions());
+    if (std::rename(QFile::encodeName(out.fileName()).constData(),
+                    QFile::encodeName(target).constData()) == 0)
+        out.setAutoRemove(false);
 }
 
 void ExportHtmlCommand(TForm2& editor) {

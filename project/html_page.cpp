@@ -35,21 +35,26 @@ QString PictureReference(const QString& fileName) {
 QString EscapeUnrepresentable(const QString& page,
                               const std::function<bool(char32_t)>& representable) {
     QString out;
-    out.reserve(page.size());
+    qsizetype copied = 0;  // characters before this are already in `out`
     for (qsizetype i = 0; i < page.size(); ++i) {
         const QChar c = page.at(i);
+        if (c.unicode() < 0x80) continue;
         char32_t code = c.unicode();
         qsizetype units = 1;
         if (c.isHighSurrogate() && i + 1 < page.size() && page.at(i + 1).isLowSurrogate()) {
             code = QChar::surrogateToUcs4(c, page.at(i + 1));
             units = 2;
         }
-        if (code < 0x80 || representable(code))
-            out.append(page.constData() + i, units);
-        else
+        if (!representable(code)) {
+            if (out.isEmpty()) out.reserve(page.size() + 64);
+            out.append(QStringView(page).mid(copied, i - copied));
             out += QStringLiteral("&#%1;").arg(static_cast<quint32>(code));
+            copied = i + units;
+        }
         i += units - 1;
     }
+    if (copied == 0) return page;
+    out.append(QStringView(page).mid(copied));
     return out;
 }
 
@@ -109,28 +114,35 @@ std::optional<std::int32_t> ParseColorText(const QString& text) {
 
 QString HtmlEscape(const QString& text) {
     QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (QChar c : text) {
-        switch (c.unicode()) {
+    qsizetype copied = 0;  // characters before this are already in `out`
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QLatin1StringView entity;
+        switch (text.at(i).unicode()) {
             case u'&':
-                out += QStringLiteral("&amp;");
+                entity = QLatin1StringView("&amp;");
                 break;
             case u'<':
-                out += QStringLiteral("&lt;");
+                entity = QLatin1StringView("&lt;");
                 break;
             case u'>':
-                out += QStringLiteral("&gt;");
+                entity = QLatin1StringView("&gt;");
                 break;
             case u'\'':
-                out += QStringLiteral("&#39;");
+                entity = QLatin1StringView("&#39;");
                 break;
             case u'"':
-                out += QStringLiteral("&quot;");
+                entity = QLatin1StringView("&quot;");
                 break;
             default:
-                out += c;
+                continue;
         }
+        if (out.isEmpty()) out.reserve(text.size() + text.size() / 16 + 8);
+        out.append(QStringView(text).mid(copied, i - copied));
+        out.append(entity);
+        copied = i + 1;
     }
+    if (copied == 0) return text;
+    out.append(QStringView(text).mid(copied));
     return out;
 }
 
