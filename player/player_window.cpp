@@ -113,6 +113,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     audio::StartOutput();
     EqCentres = {80, 100, 250, 500, 750, 1000, 1500, 2500, 4000, 8000, 12000, 16000};
     TickBusy = false;
+    EnvelopeWorker = std::make_unique<ENVELOPE>(Envelope);
 
     Timer1->start();
 
@@ -120,7 +121,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Orderly stop of the worker: a running pass ends at its next read.
+    if (EnvelopeWorker) EnvelopeWorker->Stop();
+}
 
 void TForm1::BuildMenus() {
     FileMenu = menuBar()->addMenu(QStringLiteral("Файл"));
@@ -272,6 +276,7 @@ void TForm1::BuildControls(QWidget* client) {
 
     PaintBox1 = new WaveformView(client);
     PaintBox1->setGeometry(5, 333, 649, 68);
+    connect(PaintBox1, &WaveformView::MouseDown, this, &TForm1::PaintBox1MouseDown);
 
     TrackBar1 = MakeSlider(Qt::Horizontal, 1000, client);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
@@ -355,7 +360,7 @@ void TForm1::ListBox1Click() {
     audio::StopStream(Stream);
     audio::FreeStream(Stream);
     Stream = 0;
-    EnvelopeFile = path;
+    RequestEnvelope(path);
     Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                    audio::STREAM_PRESCAN);
     N21Click();
@@ -547,7 +552,29 @@ void TForm1::Timer1Timer() {
         else
             CycleStep();
     }
+    if (Envelope.Count() >= 1)
+        PaintBox1->DrawEnvelope(Envelope, PositionSeconds(), LengthSeconds());
     N13Click();
+}
+
+void TForm1::RequestEnvelope(const QString& path) {
+    EnvelopeFile = path;
+    EnvelopeWorker->Request(QFile::encodeName(path).toStdString());
+}
+
+void TForm1::PaintBox1MouseDown(int x) {
+    const std::int32_t count = Envelope.Count();
+    if (count < 1 || Stream == 0) return;
+    const double position = PositionSeconds();
+    const double length = LengthSeconds();
+    const WaveformGeometry view =
+        ComputeWaveformGeometry(position, length, count, PaintBox1->width());
+    SeekSeconds(ClickTargetSeconds(position, length, x, view.MarkerX), length);
+    if (Stopped) {
+        Stopped = false;
+        N20Click();
+        audio::PlayStream(Stream, false);
+    }
 }
 
 void TForm1::MoveToNextFile() {
@@ -617,9 +644,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             // Switching to another window or opening a menu is not leaving the field.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
-            void (TForm1::*const exits[])() = {&TForm1::Edit1Exit, &TForm1::Edit2Exit,
-                                               &TForm1::Edit3Exit, &TForm1::Edit4Exit};
-            (this->*exits[i])();
+            if (i == 0) Edit1Exit();
+            if (i == 1) Edit2Exit();
+            if (i == 2) Edit3Exit();
+            if (i == 3) Edit4Exit();
         } else if (event->type() == QEvent::KeyPress) {
             // The arrow keys step the field like its spinner.
             const int key = static_cast<QKeyEvent*>(event)->key();

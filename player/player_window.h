@@ -7,9 +7,11 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "audio/audio.h"
 #include "player/cycle.h"
+#include "player/envelope.h"
 
 class QAction;
 class QFileDialog;
@@ -42,6 +44,9 @@ class TForm1 : public QMainWindow {
     std::array<audio::HFX, kBands> EqEffects{};
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
+    // The waveform envelope of the recording last opened, and the worker that computes it.
+    EnvelopeState Envelope;
+    std::unique_ptr<ENVELOPE> EnvelopeWorker;
 
     // ---- Controls ----
     TListBox* ListBox1 = nullptr;  // the playlist: full paths
@@ -147,6 +152,11 @@ class TForm1 : public QMainWindow {
 
     // ---- The tick ----
     void Timer1Timer();
+
+    // ---- Waveform strip ----
+    // Sets EnvelopeFile and wakes the envelope worker for that recording.
+    void RequestEnvelope(const QString& path);
+    void PaintBox1MouseDown(int x);  // seek by whole seconds relative to the marker
 
     // Normalisation of the four fields when they lose the focus.
     void Edit1Exit();

@@ -4,9 +4,17 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
 
 #include "audio/audio.h"
 #include "player/envelope.h"
+#include "player/player_controls.h"
+#include "player/player_window.h"
+#include "player/tests/sound_files.h"
 #include "player/waveform_geometry.h"
 #include "player/waveform_view.h"
 
@@ -182,6 +190,88 @@ TEST_F(WaveformDrawTest, LongRecordingScrollsUnderACentredMarker) {
         }
     }
     for (int y = 1; y < H - 1; ++y) EXPECT_EQ(Pixel(view_, 324, y), kRed);
+}
+
+// ---- the strip inside the player window ----
+
+class PlayerStripTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.isValid());
+        audio::CloseDevice();
+        ASSERT_TRUE(audio::OpenManualOutput(44100));
+        form_ = std::make_unique<TForm1>();
+        form_->Timer1->stop();
+    }
+    void TearDown() override {
+        form_.reset();
+        audio::CloseDevice();
+    }
+    void Tick() {
+        audio::AdvanceManualOutput(8820);
+        form_->Timer1Timer();
+    }
+    double Position() const {
+        return audio::BytesToSeconds(form_->Stream,
+                                     audio::StreamPosition(form_->Stream, audio::POS_BYTE));
+    }
+    void ClickStrip(int x) {
+        QTest::mouseClick(form_->findChild<WaveformView*>("PaintBox1"), Qt::LeftButton, {},
+                          QPoint(x, 30));
+    }
+
+    QTemporaryDir folder_;
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(PlayerStripTest, EmptyStripIgnoresClicks) {
+    ClickStrip(400);
+    Tick();
+    const QImage& picture = form_->PaintBox1->Picture();
+    EXPECT_EQ(picture.pixel(300, 30) & 0xFFFFFF, kWhite);
+    EXPECT_EQ(picture.pixel(0, 30) & 0xFFFFFF, kGrey);
+    EXPECT_EQ(form_->Stream, 0u);
+}
+
+TEST_F(PlayerStripTest, StripShowsTheRecordingAndClicksSeekByWholeSeconds) {
+    // 20 s of a full-scale square wave: 600 columns that fill the strip from the top row.
+    const QString path = folder_.filePath("square.wav");
+    ASSERT_TRUE(WriteSoundFile(path.toStdString(), 44100, 2, 44100 * 20,
+                               [](long f, int) { return (f / 100) % 2 ? 1.0f : -1.0f; }));
+    form_->ListBox1->addItem(path);
+    form_->ListBox1->setCurrentRow(0);
+    form_->ListBox1Click();
+    form_->EnvelopeWorker->WaitIdle();
+    ASSERT_EQ(form_->Envelope.Count(), 600);
+
+    Tick();  // position 0.2 s: column trunc(0.2 x 30) = 6, drawn from the left
+    EXPECT_NEAR(Position(), 0.2, 1e-6);
+    const QImage& picture = form_->PaintBox1->Picture();
+    EXPECT_EQ(picture.pixel(6, 20) & 0xFFFFFF, kRed);
+    EXPECT_EQ(picture.pixel(100, 0) & 0xFFFFFF, kGreen);
+    EXPECT_EQ(picture.pixel(100, H - 2) & 0xFFFFFF, kGreen);
+
+    ClickStrip(6 + 300);  // ten seconds on
+    EXPECT_NEAR(Position(), 10.2, 1e-4);
+    EXPECT_FALSE(form_->Stopped);
+
+    // Paused, a click seeks and resumes playback.
+    form_->BitBtn3Click();
+    ASSERT_TRUE(form_->Stopped);
+    Tick();  // column 306: the marker stays at x = 306 (fewer than 325 columns from the start)
+    EXPECT_EQ(form_->PaintBox1->Picture().pixel(306, 20) & 0xFFFFFF, kRed);
+    ClickStrip(306 - 60);
+    EXPECT_NEAR(Position(), 8.2, 1e-4);
+    EXPECT_FALSE(form_->Stopped);
+    EXPECT_EQ(audio::StreamActivity(form_->Stream), audio::ACTIVE_PLAYING);
+
+    // Past the end: one second before it. Column 246 is at x = 246.
+    ClickStrip(648);
+    EXPECT_NEAR(Position(), 19.0, 1e-4);
+    // Before the start: the start. Column 570: the view ends with the recording, so the
+    // marker stands at x = 570 - (600 - 649 -> 0) = 570.
+    ClickStrip(0);
+    EXPECT_NEAR(Position(), 0.0, 1e-4);
 }
 
 }  // namespace
