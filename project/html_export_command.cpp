@@ -22,9 +22,9 @@ namespace {
 
 HtmlExportHooks hooks;
 
-bool RunHtmlDialog(QString& path) {
+bool RunHtmlDialog(QWidget* parent, QString& path) {
     if (hooks.RunSaveDialog) return hooks.RunSaveDialog(path);
-    QFileDialog dialog;
+    QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setNameFilter(HtmlDialogFilter());
@@ -115,7 +115,7 @@ void CopyPicture(const QString& source, const QString& target) {
 
 void ExportHtmlCommand(TForm2& editor) {
     QString chosen = editor.SaveTextFileDialog2.FileName;
-    if (!RunHtmlDialog(chosen)) return;
+    if (!RunHtmlDialog(&editor, chosen)) return;
     editor.SaveTextFileDialog2.FileName = chosen;
 
     ParticipantTable table;

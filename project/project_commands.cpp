@@ -31,8 +31,8 @@ QString lastOpenName;
 
 ProjectDialogs dialogs;
 
-bool RunFileDialog(QFileDialog::AcceptMode mode, QString& path) {
-    QFileDialog dialog;
+bool RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, QString& path) {
+    QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -43,14 +43,14 @@ bool RunFileDialog(QFileDialog::AcceptMode mode, QString& path) {
     return true;
 }
 
-bool AskSaveName(QString& path) {
+bool AskSaveName(QWidget* parent, QString& path) {
     return dialogs.RunSaveDialog ? dialogs.RunSaveDialog(path)
-                                 : RunFileDialog(QFileDialog::AcceptSave, path);
+                                 : RunFileDialog(parent, QFileDialog::AcceptSave, path);
 }
 
-bool AskOpenName(QString& path) {
+bool AskOpenName(QWidget* parent, QString& path) {
     return dialogs.RunOpenDialog ? dialogs.RunOpenDialog(path)
-                                 : RunFileDialog(QFileDialog::AcceptOpen, path);
+                                 : RunFileDialog(parent, QFileDialog::AcceptOpen, path);
 }
 
 bool ConfirmDataLoss() {
@@ -108,8 +108,7 @@ void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
         audio::SeekStream(player.Stream, SecondsToBytes(lengthBytes, seconds, lengthSeconds),
                           audio::POS_BYTE);
 
-    player.EnvelopeFile = path;
-    // ENVELOPE_REQUEST_PLACEHOLDER
+    player.RequestEnvelope(path);
 }
 
 }  // namespace
@@ -131,7 +130,7 @@ void ResetProjectState() {
 void SaveProject(TForm1& player, TForm2& editor, TForm5& participants) {
     if (ProjectName.isEmpty()) {
         QString path;
-        if (!AskSaveName(path)) return;
+        if (!AskSaveName(&player, path)) return;
         ProjectName = path;
     }
     SaveUnderProjectName(player, editor, participants);
@@ -139,7 +138,7 @@ void SaveProject(TForm1& player, TForm2& editor, TForm5& participants) {
 
 void SaveProjectAs(TForm1& player, TForm2& editor, TForm5& participants) {
     QString path = ProjectName;
-    if (!AskSaveName(path)) return;
+    if (!AskSaveName(&player, path)) return;
     ProjectName = path;
     SaveUnderProjectName(player, editor, participants);
 }
@@ -147,7 +146,7 @@ void SaveProjectAs(TForm1& player, TForm2& editor, TForm5& participants) {
 void OpenProject(TForm1& player, TForm2& editor, TForm5& participants) {
     if (!editor.Text().isEmpty() && !ConfirmDataLoss()) return;
     QString path = lastOpenName;
-    if (!AskOpenName(path)) return;
+    if (!AskOpenName(&player, path)) return;
     lastOpenName = path;
     ProjectName = path;
 

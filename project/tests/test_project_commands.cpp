@@ -176,6 +176,8 @@ TEST_F(ProjectCommands, WholeStateRoundTrip) {
     ASSERT_NE(Form1->Stream, 0u);
     EXPECT_TRUE(Form1->Stopped);
     EXPECT_EQ(Form1->EnvelopeFile, wavA_);
+    Form1->EnvelopeWorker->WaitIdle();  // the waveform of the reopened recording is computed
+    EXPECT_GT(Form1->Envelope.Count(), 0);
     EXPECT_NEAR(PositionSeconds(), 3.0, 1e-3);
     Render(1.0);
     EXPECT_NEAR(PositionSeconds(), 3.0, 1e-3);
