@@ -11,11 +11,11 @@ QStringList DictionaryFile::Load() {
 QByteArray DictionaryFile::EncodeLines(const QStringList& lines, textfiles::Encoding& encoding) {
     const QString text = JoinDictionaryLines(lines);
     QByteArray bytes = textfiles::Encode(text, encoding);
-    const bool narrow = encoding != textfiles::Encoding::Utf8 &&
-                        encoding != textfiles::Encoding::Utf16LE &&
-                        encoding != textfiles::Encoding::Utf16BE;
-    // A narrow code page writes "?" for what it lacks; only a round trip tells.
-    if (narrow && textfiles::Decode(bytes, encoding) != textfiles::NormalizeLineBreaks(text)) {
+    // The next start must read back what is written. A narrow code page writes "?" for what
+    // it lacks, and Windows-1251 text starting with "яю", "юя" or "п»ї" looks like a
+    // byte-order mark; in either case the file is written as UTF-8 with its mark instead.
+    if (encoding != textfiles::Encoding::Utf8 &&
+        textfiles::DecodeDetect(bytes).text != textfiles::NormalizeLineBreaks(text)) {
         encoding = textfiles::Encoding::Utf8;
         bytes = textfiles::Encode(text, encoding);
     }

@@ -14,6 +14,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include "app/application.h"
 #include "app/window_set.h"
 #include "player/player_window.h"
 #include "textfiles/textfiles.h"
@@ -78,9 +79,7 @@ TForm3::TForm3(const QString& dictionaryPath, QWidget* parent)
         box.setEscapeButton(QMessageBox::Cancel);
         return box.exec() == QMessageBox::Ok;
     };
-    ShowError = [](const QString& text) {
-        QMessageBox::critical(nullptr, QGuiApplication::applicationDisplayName(), text);
-    };
+    ShowError = [](const QString& text) { ShowErrorDialog(text); };
 
     BuildControls();
     LoadDictionary();

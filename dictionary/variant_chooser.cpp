@@ -82,9 +82,14 @@ void TForm6::N1Click() {
     if (rows >= 10) return;
     const int gridHeight = rows * kRowHeight + 10;
     StringGrid1->resize(StringGrid1->width(), gridHeight);
-    // The rule is about the outer height; the frame is known once the window was shown.
-    const int frame = frameGeometry().height() - height();
-    setFixedHeight(gridHeight + 70 - frame);
+    outerHeight_ = gridHeight + 70;
+    ApplyOuterHeight();
+}
+
+void TForm6::ApplyOuterHeight() {
+    // The rule is about the outer height; the frame is known only once the window is shown,
+    // so this runs again then.
+    if (outerHeight_ > 0) setFixedHeight(outerHeight_ - (frameGeometry().height() - height()));
 }
 
 void TForm6::Pick(int row) {
@@ -116,6 +121,10 @@ bool TForm6::eventFilter(QObject* watched, QEvent* event) {
     if (watched == StringGrid1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Typed characters pick or do nothing; keys without text (arrows) move the row.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            StringGrid1KeyPress(u'\r');
+            return true;
+        }
         if (!key->text().isEmpty()) {
             StringGrid1KeyPress(key->text().at(0));
             return true;
@@ -136,6 +145,7 @@ void TForm6::keyPressEvent(QKeyEvent* event) {
 
 void TForm6::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    ApplyOuterHeight();
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));

@@ -45,6 +45,8 @@ class TForm6 : public QDialog {
 
   private:
     void Pick(int row);
+    void ApplyOuterHeight();
 
     std::optional<QString> picked_;
+    int outerHeight_ = 0;  // set by the fit; 0 until the first fit
 };

@@ -106,6 +106,20 @@ TEST_F(DictionaryFileTest, CharacterOutsideWindows1251IsSavedAsUtf8WithMark) {
     EXPECT_EQ(RowsFromLines(again.Load()), RowsFromLines(EntryLines(rows)));
 }
 
+TEST_F(DictionaryFileTest, Windows1251TextThatLooksLikeAMarkIsSavedAsUtf8) {
+    // "яю" is FF FE in Windows-1251, "юя" FE FF, "п»ї" EF BB BF: written as they are, the
+    // next start would read the file as UTF-16 or UTF-8.
+    for (const char* first : {"яюшка", "юяшка", "п»їшка"}) {
+        DictionaryFile file(Write(""));
+        file.Load();
+        const DictionaryRows rows{{QString::fromUtf8(first), "x"}};
+        file.Save(EntryLines(rows));
+        EXPECT_EQ(file.Encoding(), Encoding::Utf8) << first;
+        DictionaryFile again(file.Path());
+        EXPECT_EQ(RowsFromLines(again.Load()), rows) << first;
+    }
+}
+
 TEST_F(DictionaryFileTest, QuestionMarksThatWereTypedStayInWindows1251) {
     DictionaryFile file(Write("q\twhat?\r\n"));
     file.Save(EntryLines(RowsFromLines(file.Load())));
