@@ -4,11 +4,10 @@
 
 #include "textfiles/textfiles.h"
 
-PlainEditorText::PlainEditorText(const QString& text)
-    : text_(textfiles::NormalizeLineBreaks(text)) {}
+PlainEditorText::PlainEditorText(const QString& text) : text_(NormalizeEditorText(text)) {}
 
 void PlainEditorText::SetText(const QString& text) {
-    text_ = textfiles::NormalizeLineBreaks(text);
+    text_ = NormalizeEditorText(text);
     start_ = 0;
     length_ = 0;
 }
@@ -32,10 +31,29 @@ void PlainEditorText::SetSelection(int start, int length) {
 }
 
 void PlainEditorText::ReplaceSelection(const QString& text) {
-    const QString inserted = textfiles::NormalizeLineBreaks(text);
+    const QString inserted = NormalizeEditorText(text);
     text_.replace(start_, length_, inserted);
     start_ += static_cast<int>(inserted.size());
     length_ = 0;
+}
+
+namespace {
+
+bool IsParagraphBreak(QChar c) {
+    return c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1);
+}
+
+}  // namespace
+
+QString NormalizeEditorText(const QString& text) {
+    if (std::none_of(text.begin(), text.end(), IsParagraphBreak)) {
+        return textfiles::NormalizeLineBreaks(text);
+    }
+    QString plain = text;
+    for (QChar& c : plain) {
+        if (IsParagraphBreak(c)) c = u'\n';
+    }
+    return textfiles::NormalizeLineBreaks(plain);
 }
 
 QString ToSingleLineBreaks(const QString& text) {
@@ -47,6 +65,8 @@ QString ToSingleLineBreaks(const QString& text) {
         if (in[i] == u'\r') {
             out += u'\n';
             if (i + 1 < n && in[i + 1] == u'\n') ++i;
+        } else if (IsParagraphBreak(in[i])) {
+            out += u'\n';
         } else {
             out += in[i];
         }

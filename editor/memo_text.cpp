@@ -9,8 +9,6 @@
 #include <QTextLayout>
 #include <algorithm>
 
-#include "textfiles/textfiles.h"
-
 namespace {
 
 // The document keeps paragraph separators (U+2029) between blocks.
@@ -43,7 +41,7 @@ QString MemoText::Text() const {
 
 void MemoText::SetText(const QString& text) {
     const QString current = Text();
-    const QString target = textfiles::NormalizeLineBreaks(text);
+    const QString target = NormalizeEditorText(text);
     // Undo and redo usually change a small part of a long text: replace only the part
     // between the common beginning and the common end, which keeps the layout of the rest.
     const qsizetype shorter = std::min(current.size(), target.size());
@@ -65,6 +63,7 @@ void MemoText::SetText(const QString& text) {
     }
     const qsizetype changed = current.size() - prefix - suffix;
     QTextCursor cursor = memo_->textCursor();
+    cache_->valid = false;
     if (changed > current.size() / 2 && changed > 65536) {
         memo_->setPlainText(ToSingleLineBreaks(target));
     } else {
@@ -73,6 +72,8 @@ void MemoText::SetText(const QString& text) {
                            QTextCursor::KeepAnchor);
         cursor.insertText(ToSingleLineBreaks(target.mid(prefix, target.size() - prefix - suffix)));
     }
+    cache_->text = target;
+    cache_->valid = true;
     cursor = memo_->textCursor();
     cursor.setPosition(0);
     memo_->setTextCursor(cursor);
@@ -137,10 +138,25 @@ void MemoText::SetSelection(int start, int length) {
 }
 
 void MemoText::ReplaceSelection(const QString& text) {
+    const QString inserted = NormalizeEditorText(text);
+    // Patch the held whole text instead of rebuilding it from the document afterwards.
+    QString patched;
+    const bool patch = cache_->valid;
+    if (patch) {
+        const int start = SelStart();
+        const int length = SelLength();
+        patched = std::move(cache_->text);
+        cache_->valid = false;
+        patched.replace(start, length, inserted);
+    }
     QTextCursor cursor = memo_->textCursor();
-    cursor.insertText(ToSingleLineBreaks(text));
+    cursor.insertText(ToSingleLineBreaks(inserted));
     memo_->setTextCursor(cursor);
     memo_->ensureCursorVisible();
+    if (patch) {
+        cache_->text = std::move(patched);
+        cache_->valid = true;
+    }
 }
 
 CaretPlace MemoText::CaretLine() const {

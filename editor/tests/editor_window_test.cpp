@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <random>
 
 #include "app/shell_commands.h"
@@ -179,7 +180,8 @@ TEST_F(EditorWindow, AdapterAgreesWithTheStringModel) {
                                 QStringLiteral("Слово и ещё слово "),
                                 QString(),
                                 QStringLiteral("a\r\n\r\nb"),
-                                QString(200, QChar(u'w')) + QStringLiteral(" end")};
+                                QString(200, QChar(u'w')) + QStringLiteral(" end"),
+                                QStringLiteral("p\u2029q\u2028r")};
     for (int step = 0; step < 400; ++step) {
         const int length = model.TextLength();
         switch (rng() % 5) {
@@ -220,6 +222,9 @@ TEST_F(EditorWindow, AdapterAgreesWithTheStringModel) {
         ASSERT_EQ(view.SelStart(), model.SelStart()) << "step " << step;
         ASSERT_EQ(view.SelLength(), model.SelLength()) << "step " << step;
         ASSERT_EQ(view.SelText(), model.SelText());
+        // The text held for the commands is the document's own.
+        ASSERT_EQ(view.Text(), memo->document()->toRawText().replace(QChar::ParagraphSeparator,
+                                                                     QStringLiteral("\r\n")));
     }
 }
 
