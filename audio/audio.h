@@ -7,7 +7,38 @@
 //
 // Threads: every function may be called from any thread, also from two at once (the
 // user-interface thread drives the playback stream while the envelope worker reads its
-// own decoding stream). Mixing runs on one render thread of the engine's own.
+// own decoding stream). Mixing runs on one render thread of the engine's own (device -1
+// and -2) or on the thread that calls AdvanceManualOutput; a long ReadDecodedData holds
+// up only its own stream, never the mixing. Nothing runs on the sound card's callback
+// thread but a copy from a lock-free ring.
+//
+// How the engine behaves where the callers rely on it:
+// - Files are recognised by content: MP3 through libmpg123 (exact length by a full scan,
+//   gapless), Ogg Vorbis through libvorbisfile, WAV/FLAC/AIFF… through libsndfile. Every
+//   stream has exactly StreamLength bytes; seeks are exact to the frame.
+// - Channels: more than two are mixed down to stereo (even channels left, odd right);
+//   StreamInfo, lengths and positions count the channels after that. Mono plays on both
+//   sides. The mix runs at the output's rate (44100 Hz); other file rates go through soxr.
+// - StreamPosition of a playback stream is what has been rendered: with the manual
+//   output exactly the frames advanced, converted to the stream's rate. A stream that
+//   renders its last frame becomes ACTIVE_STOPPED by itself, position = length.
+// - PlayStream(false) plays from the position (a stream at its end stays stopped);
+//   restart = true plays from 0. StopStream → ACTIVE_STOPPED, position kept. PauseStream
+//   → ACTIVE_PAUSED, only from playing or paused: on a stopped or ended stream it fails
+//   and the stream stays stopped. SeekStream works in any state, to 0 … length (a byte
+//   inside a frame goes to that frame); beyond the length it fails and changes nothing.
+// - Effects (FX_PARAMEQ only, playback streams only) start flat; SetEffectParameters
+//   takes centre 80–16000 Hz, bandwidth 1–36 semitones, gain −15…+15 dB (as DirectX 8)
+//   and refuses anything else, keeping the band as it was. Bands filter each channel at
+//   the output rate. FreeStream and ResetStreamEffects free a stream's effects.
+// - Decoding streams (STREAM_DECODE): never played; ReadDecodedData gives floats with
+//   SAMPLE_FLOAT (4 bytes a sample), else 16-bit; it may end in the middle of a frame
+//   and the next read goes on from there. StreamActivity is ACTIVE_PLAYING until all
+//   data is read, then ACTIVE_STOPPED. StreamPosition counts the bytes delivered.
+// - SetMasterVolume works with or without an output, 0.0–1.0 (else false); it scales the
+//   mix and goes back to 1.0 when the output is opened or closed. StartOutput is true
+//   while an output is open.
+// - Streams can be opened without an output; CloseDevice frees them all, whenever made.
 #pragma once
 
 #include <cstddef>

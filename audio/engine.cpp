@@ -574,8 +574,10 @@ class Engine {
 };
 
 Engine& TheEngine() {
-    static Engine engine;
-    return engine;
+    // Never destroyed: the program never shuts the library down, and its envelope worker
+    // may still be decoding while the process exits. The output ends with the process.
+    static Engine* const engine = new Engine;
+    return *engine;
 }
 
 // Runs `body` on a live stream under its lock; `fail` otherwise.
