@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 #include <random>
 
 #include "app/shell_commands.h"
@@ -526,4 +530,58 @@ TEST(EditorStartUp, UndoRightAfterStartUp) {
     EXPECT_EQ(fresh.Text(), QString());
     EXPECT_EQ(fresh.SaveTextFileDialog1.FileName, QString());
     EXPECT_EQ(fresh.windowTitle(), QStringLiteral("NUV Tolvek - Редактор"));
+}
+
+TEST(EditorDialogs, EachTextFileDialogKeepsItsOwnNameAndEncoding) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.txt"));
+    textfiles::WriteTextFile(path, QStringLiteral("Юг"), textfiles::Encoding::Utf16BE);
+    TForm2 fresh;
+    fresh.show();
+
+    QStringList items;
+    int offered = -1;
+    QString offeredName;
+    // Answers the dialog that the command is about to run.
+    auto answer = [&](int encodingIndex, bool accept) {
+        QTimer::singleShot(0, [&, encodingIndex, accept] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* box = dialog->findChild<QComboBox*>(QStringLiteral("EncodingBox"));
+            ASSERT_NE(box, nullptr);
+            items.clear();
+            for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+            offered = box->currentIndex();
+            offeredName = dialog->selectedFiles().value(0);
+            if (!accept) {
+                dialog->reject();
+                return;
+            }
+            box->setCurrentIndex(encodingIndex);
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+
+    answer(3, true);
+    fresh.N2Click();
+    EXPECT_EQ(items.size(), 6);
+    EXPECT_EQ(offered, 0);  // ANSI first
+    EXPECT_EQ(fresh.Text(), QStringLiteral("Юг"));
+    EXPECT_EQ(fresh.OpenTextFileDialog1.Encoding, textfiles::Encoding::Utf16BE);
+    EXPECT_EQ(fresh.TextEncoding, textfiles::Encoding::Utf16BE);
+
+    // The save dialog opens on the transcript's name and on its own choice, not the open one's.
+    answer(0, false);
+    fresh.N5Click();
+    EXPECT_EQ(offered, 0);
+    EXPECT_EQ(QFileInfo(offeredName).fileName(), QStringLiteral("a.txt"));
+    EXPECT_EQ(textfiles::ReadFileBytes(path).left(2), QByteArray("\xFE\xFF"));  // not written
+
+    answer(4, true);
+    fresh.N5Click();
+    EXPECT_EQ(textfiles::ReadFileBytes(path), QByteArray("\xEF\xBB\xBF\xD0\xAE\xD0\xB3"));
+    answer(0, false);
+    fresh.N2Click();
+    EXPECT_EQ(offered, 3);  // the open dialog kept its own last choice
 }
