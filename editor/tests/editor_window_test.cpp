@@ -253,6 +253,9 @@ TEST_F(EditorWindow, CtrlDigitInsertsTurnMarkers) {
     SetText(QString(), 0);
     Key(Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Text(), QStringLiteral("\r\n[Борис]\r\n"));
+    SetText(QString(), 0);
+    Key(Qt::Key_2, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(Text(), QStringLiteral("\r\n[Борис]\r\n"));
 
     // Keypad digits insert nothing, also no digit.
     SetText(QStringLiteral("x"), 1);
