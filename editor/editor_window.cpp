@@ -4,14 +4,18 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -57,6 +61,34 @@ bool RunQtTextFileDialog(QWidget* owner, TextFileDialog& state, bool save) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     state.FileName = dialog.selectedFiles().first();
     state.Encoding = textfiles::EncodingFromIndex(encodings->currentIndex());
+    return true;
+}
+
+// The font dialog with a colour button: the text's colour belongs to its font here.
+bool RunQtFontDialog(QWidget* owner, QFont& font, QColor& color) {
+    QFontDialog dialog(font, owner);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    QColor picked = color;
+    auto* colorButton = new QPushButton(QStringLiteral("Цвет…"), &dialog);
+    colorButton->setObjectName(QStringLiteral("FontColorButton"));
+    auto showColor = [&] {
+        QPixmap swatch(16, 16);
+        swatch.fill(picked);
+        colorButton->setIcon(QIcon(swatch));
+    };
+    showColor();
+    QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
+        const QColor chosen = QColorDialog::getColor(picked, &dialog);
+        if (!chosen.isValid()) return;
+        picked = chosen;
+        showColor();
+    });
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        buttons->addButton(colorButton, QDialogButtonBox::ActionRole);
+    }
+    if (dialog.exec() != QDialog::Accepted) return false;
+    font = dialog.selectedFont();
+    color = picked;
     return true;
 }
 
@@ -118,11 +150,8 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     RunTextFileDialog = [this](TextFileDialog& dialog, bool save) {
         return RunQtTextFileDialog(this, dialog, save);
     };
-    RunFontDialog = [this](QFont& chosen, QColor&) {
-        bool ok = false;
-        const QFont picked = QFontDialog::getFont(&ok, chosen, this);
-        if (ok) chosen = picked;
-        return ok;
+    RunFontDialog = [this](QFont& chosen, QColor& color) {
+        return RunQtFontDialog(this, chosen, color);
     };
     RunColorDialog = [this](QColor& chosen) {
         const QColor picked = QColorDialog::getColor(chosen, this);

@@ -4,14 +4,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -587,4 +590,34 @@ TEST(EditorDialogs, EachTextFileDialogKeepsItsOwnNameAndEncoding) {
     answer(0, false);
     fresh.N2Click();
     EXPECT_EQ(offered, 3);  // the open dialog kept its own last choice
+}
+
+TEST(EditorDialogs, FontDialogSetsFaceSizeAndColour) {
+    TForm2 fresh;
+    fresh.show();
+    bool sawColourButton = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* colour = dialog->findChild<QPushButton*>(QStringLiteral("FontColorButton"));
+        if (colour != nullptr) {
+            sawColourButton = true;
+            QTimer::singleShot(0, [] {
+                auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+                if (picker == nullptr) return;
+                picker->setCurrentColor(QColor(0, 128, 0));
+                QMetaObject::invokeMethod(picker, "accept");
+            });
+            colour->click();
+        }
+        QFont font = dialog->currentFont();
+        font.setPointSize(17);
+        dialog->setCurrentFont(font);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    fresh.N21Click();
+    EXPECT_TRUE(sawColourButton);
+    EXPECT_EQ(fresh.Memo1->font().pointSize(), 17);
+    EXPECT_EQ(fresh.Memo1->palette().color(QPalette::Text), QColor(0, 128, 0));
+    EXPECT_EQ(fresh.FontDialog1Color, QColor(0, 128, 0));  // the next run opens on it
 }
