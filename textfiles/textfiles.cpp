@@ -217,6 +217,12 @@ DetectedText DecodeDetect(const QByteArray& bytes) {
     return DetectedText{Decode(bytes, found), found};
 }
 
+Encoding EncodingThatReadsBack(const QString& text, Encoding preferred) {
+    const DetectedText back = DecodeDetect(Encode(text, preferred));
+    if (back.text == NormalizeLineBreaks(text)) return preferred;
+    return Encoding::Utf8;
+}
+
 QByteArray Encode(const QString& text, Encoding encoding) {
     QString source = NormalizeLineBreaks(text);
     // iconv refuses unpaired surrogates; replace them before converting.

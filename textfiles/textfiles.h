@@ -70,6 +70,13 @@ DetectedText DecodeDetect(const QByteArray& bytes);
 // as U+FFFD in the Unicode encodings.
 QByteArray Encode(const QString& text, Encoding encoding);
 
+// The encoding to write `text` in for a file that is read back with mark detection: the
+// preferred one when reading the bytes back with detection gives the same text, otherwise
+// UTF-8 with its mark. Windows-1251 and ASCII lose what they cannot represent, and a text
+// without a mark whose first bytes look like one (a line starting with "яю", "юя" or "п»ї"
+// in Windows-1251) would be read back as another encoding.
+Encoding EncodingThatReadsBack(const QString& text, Encoding preferred);
+
 // Whole-file operations; all throw FileError.
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);  // atomic replacement

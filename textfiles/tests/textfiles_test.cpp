@@ -200,3 +200,22 @@ TEST(TextFiles, FailuresThrowFileErrorWithPathAndReason) {
                  FileError);
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("sub"))).isDir());
 }
+
+// Files read back with mark detection must come back as written: a Windows-1251 text whose
+// first bytes look like a mark, or one with characters the code page lacks, goes to UTF-8.
+TEST(TextEncodings, EncodingThatReadsBackAvoidsLookalikeMarksAndLoss) {
+    EXPECT_EQ(EncodingThatReadsBack(QStringLiteral("сокр\tтекст\r\n"), Encoding::Ansi),
+              Encoding::Ansi);
+    for (const char* start : {"яю", "юя", "п»ї"}) {
+        const QString text = QString::fromUtf8(start) + QStringLiteral("\tслово\r\n");
+        // As plain Windows-1251 the bytes would be taken for a mark.
+        EXPECT_NE(DecodeDetect(Encode(text, Encoding::Ansi)).text, text) << start;
+        const Encoding chosen = EncodingThatReadsBack(text, Encoding::Ansi);
+        EXPECT_EQ(chosen, Encoding::Utf8) << start;
+        EXPECT_EQ(DecodeDetect(Encode(text, chosen)).text, text) << start;
+    }
+    EXPECT_EQ(EncodingThatReadsBack(QStringLiteral("€ и ☺"), Encoding::Ansi), Encoding::Utf8);
+    EXPECT_EQ(EncodingThatReadsBack(QStringLiteral("ok"), Encoding::Ascii), Encoding::Ascii);
+    EXPECT_EQ(EncodingThatReadsBack(QStringLiteral("да"), Encoding::Ascii), Encoding::Utf8);
+    EXPECT_EQ(EncodingThatReadsBack(QStringLiteral("☺"), Encoding::Utf16BE), Encoding::Utf16BE);
+}
