@@ -21,14 +21,16 @@ struct Windows1251Table {
     std::bitset<65536> holds;
 
     Windows1251Table() {
-        QByteArray all(256, '\0');
-        for (int b = 0; b < 256; ++b) all[b] = static_cast<char>(b);
-        const QString decoded = textfiles::Decode(all, textfiles::Encoding::Ansi);
-        if (decoded.size() != 256) return;  // then nothing beyond ASCII fits: UTF-8 it is
-        for (int b = 0x80; b < 256; ++b) {
+        // Only the upper half: the lower is ASCII, and decoding would turn its CR and LF
+        // into line breaks.
+        QByteArray upper(128, '\0');
+        for (int b = 0; b < 128; ++b) upper[b] = static_cast<char>(0x80 + b);
+        const QString decoded = textfiles::Decode(upper, textfiles::Encoding::Ansi);
+        if (decoded.size() != 128) return;  // then nothing beyond ASCII fits: UTF-8 it is
+        for (int b = 0; b < 128; ++b) {
             const char16_t unit = decoded.at(b).unicode();
             if (unit == 0xFFFD) continue;  // an unassigned byte, not a character of the page
-            byteOf[unit] = static_cast<unsigned char>(b);
+            byteOf[unit] = static_cast<unsigned char>(0x80 + b);
             holds.set(unit);
         }
     }
