@@ -1,6 +1,8 @@
 #include "app/window_set.h"
 
 #include <QApplication>
+#include <QWidget>
+#include <initializer_list>
 
 #include "app/about_box.h"
 #include "app/app_shortcuts.h"
@@ -34,6 +36,12 @@ void CreateWindowSet() {
 
 void DestroyWindowSet() {
     if (PlayerKeys != nullptr) qApp->removeEventFilter(PlayerKeys);
+    // Let the focus leave every window while all of them still exist: a window that
+    // watches focus changes must not hear of one in the middle of its own destruction.
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{Form6, Form5, AboutBox, Form3, Form2, Form1})
+        if (window != nullptr) window->hide();
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     delete PlayerKeys;
     PlayerKeys = nullptr;
     delete Form6;
