@@ -18,15 +18,12 @@ namespace project {
 QString TranscriptCompanionPath(const QString& projectName);    // name + ".txt"
 QString ParticipantsCompanionPath(const QString& projectName);  // name + ".par"
 
-// True when `text` survives writing and reading back in `encoding`.
-bool FitsEncoding(const QString& text, textfiles::Encoding encoding);
-
 // Encoding of the project file and the participants companion. `held` is the encoding the
 // last opened project file was read in (Ansi when none had a mark).
 textfiles::Encoding LineFileEncoding(const QStringList& lines, textfiles::Encoding held);
 
-// Encoding of the transcript companion: the editor's held encoding when the text survives it
-// and the mark detection finds it again on reading, otherwise UTF-8 with its mark.
+// Encoding of the transcript companion: the editor's held encoding when the text comes back
+// unchanged through the mark detection, otherwise UTF-8 with its mark.
 textfiles::Encoding TranscriptEncoding(const QString& text, textfiles::Encoding held);
 
 // Everything a save writes.

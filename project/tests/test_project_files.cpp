@@ -41,15 +41,16 @@ TEST(ProjectFiles, EncodingChoice) {
     EXPECT_EQ(TranscriptEncoding("привет", Encoding::Ansi), Encoding::Ansi);
     EXPECT_EQ(TranscriptEncoding("привет", Encoding::Ascii), Encoding::Utf8);
     EXPECT_EQ(TranscriptEncoding("hello", Encoding::Ascii), Encoding::Ascii);
-    EXPECT_EQ(TranscriptEncoding("hello", Encoding::Utf7), Encoding::Utf8);
+    EXPECT_EQ(TranscriptEncoding("a+b", Encoding::Utf7), Encoding::Utf8);
+    EXPECT_EQ(TranscriptEncoding("привет", Encoding::Utf7), Encoding::Utf8);
     EXPECT_EQ(TranscriptEncoding("日本", Encoding::Utf16LE), Encoding::Utf16LE);
     EXPECT_EQ(TranscriptEncoding("日本", Encoding::Ansi), Encoding::Utf8);
-    EXPECT_FALSE(FitsEncoding("?\xEF\xBF\xBD", Encoding::Ansi));
     // Windows-1251 text whose first bytes look like a mark would be read back wrongly.
     EXPECT_EQ(LineFileEncoding({"яюFILE=x"}, Encoding::Ansi), Encoding::Utf8);
     EXPECT_EQ(TranscriptEncoding("п»їтекст", Encoding::Ansi), Encoding::Utf8);
     EXPECT_EQ(TranscriptEncoding("юя", Encoding::Ansi), Encoding::Utf8);
     EXPECT_EQ(TranscriptEncoding("тюя", Encoding::Ansi), Encoding::Ansi);
+    EXPECT_EQ(TranscriptEncoding("?\xEF\xBF\xBD", Encoding::Ansi), Encoding::Utf8);
 }
 
 TEST(ProjectFiles, WritesThreeFilesExactly) {
