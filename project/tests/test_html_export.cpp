@@ -238,3 +238,17 @@ TEST_F(HtmlExport, EditorMenuItemRunsTheExport) {
     EXPECT_TRUE(ReadBytes(dir_.filePath("out.d/menu.html"))
                     .contains(textfiles::Encode("из меню", Encoding::Ansi)));
 }
+
+TEST_F(HtmlExport, PictureThatIsAlreadyBesideThePageIsLeftAlone) {
+    const QString inPlace = dir_.filePath("out.d/here.jpg");
+    ASSERT_TRUE(WriteBytes(inPlace, kJpeg));
+    Form5->SetCells(1, 1, inPlace);
+    Form5->SetCells(1, 2, "Анна");
+    Form5->SetCells(1, 3, "0");
+    Form2->ReplaceText("[Анна]");
+    Export(dir_.filePath("out.d/p.html"));
+    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_EQ(ReadBytes(inPlace), kJpeg);
+    EXPECT_EQ(OutFiles(), QStringList({"here.jpg", "p.html"}));
+    EXPECT_EQ(opened_.size(), 1);
+}
