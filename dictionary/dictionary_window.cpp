@@ -43,8 +43,11 @@ class CellDelegate : public QStyledItemDelegate {
         return editor;
     }
 
+    // Also called back by every change the editor itself stored: leave the caret alone then.
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        static_cast<QLineEdit*>(editor)->setText(index.data(Qt::EditRole).toString());
+        auto* line = static_cast<QLineEdit*>(editor);
+        const QString text = index.data(Qt::EditRole).toString();
+        if (line->text() != text) line->setText(text);
     }
 
     // The text is already in the table, kept up to date while typing.
