@@ -89,6 +89,11 @@ TForm3::TForm3(const QString& dictionaryPath, QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, &TForm3::OnFocusChanged);
 }
 
+TForm3::~TForm3() {
+    // The children go down after this body, moving the focus: no more calls in here then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
 void TForm3::BuildControls() {
     Table = new DictionaryModel(this);
 

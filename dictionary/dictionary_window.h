@@ -27,6 +27,7 @@ class TForm3 : public QWidget {
     explicit TForm3(QWidget* parent = nullptr);
     // The same with the dictionary file given.
     explicit TForm3(const QString& dictionaryPath, QWidget* parent = nullptr);
+    ~TForm3() override;
 
     // ---- Controls ----
     QTableView* StringGrid1 = nullptr;  // the dictionary table
