@@ -274,3 +274,20 @@ TEST_F(ExpansionTest, F8OffersTheSelectionOrAsksForOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExpansionTest, F9AndShiftF9KeysInTheEditorExpand) {
+    Start(Utf8("кт\tкот\r\n"), QString::fromUtf8("кт кт"));
+    editor_->show();
+    editor_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor_.get()));
+    editor_->Memo1->setFocus();
+    Memo().SetCaret(2);
+    QTest::keyClick(editor_->Memo1, Qt::Key_F9, Qt::ShiftModifier);
+    Memo().SetCaret(Memo().TextLength());
+    QTest::keyClick(editor_->Memo1, Qt::Key_F9);
+    EXPECT_EQ(Memo().Text(), QString::fromUtf8("Кот кот"));
+}
+
+}  // namespace
