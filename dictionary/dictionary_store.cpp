@@ -43,11 +43,36 @@ DictionaryRow RowFromLine(const QString& line) {
     return {line.left(tab), line.mid(tab + 1)};
 }
 
+namespace {
+
+// A line for sorting: its first four code units packed so that most comparisons are one
+// integer comparison, without touching the string. Missing units count as 0, the lowest,
+// so a prefix still sorts first; equal packs fall back to the whole lines.
+struct SortKey {
+    quint64 head;
+    std::u16string_view line;
+};
+
+SortKey MakeKey(const QString& line) {
+    const std::u16string_view units = CodeUnits(line);
+    quint64 head = 0;
+    for (size_t k = 0; k < 4; ++k) head = (head << 16) | (k < units.size() ? units[k] : 0);
+    return {head, units};
+}
+
+}  // namespace
+
 DictionaryRows RowsFromLines(const QStringList& lines) {
-    std::vector<qsizetype> order(static_cast<size_t>(lines.size()));
+    std::vector<SortKey> keys;
+    keys.reserve(static_cast<size_t>(lines.size()));
+    for (const QString& line : lines) keys.push_back(MakeKey(line));
+    std::vector<qsizetype> order(keys.size());
     std::iota(order.begin(), order.end(), qsizetype{0});
-    std::stable_sort(order.begin(), order.end(), [&lines](qsizetype a, qsizetype b) {
-        return OrdinalLess(lines.at(a), lines.at(b));
+    std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
+        const SortKey& left = keys[static_cast<size_t>(a)];
+        const SortKey& right = keys[static_cast<size_t>(b)];
+        if (left.head != right.head) return left.head < right.head;
+        return left.line < right.line;
     });
     DictionaryRows rows;
     rows.reserve(order.size() + 1);

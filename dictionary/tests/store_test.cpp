@@ -58,6 +58,16 @@ TEST(DictionaryLoad, OrdinalOrderByCodeUnit) {
     EXPECT_EQ(order, QString::fromUtf8("B b Ё А Ж Я а ж я ё").split(' '));
 }
 
+TEST(DictionaryLoad, LinesAlikeInTheirFirstUnitsAreOrderedByTheRest) {
+    const QString withNul = QString("ab") + QChar(0);
+    const DictionaryRows rows =
+        RowsFromLines({"abcdz", withNul + "b", "abcda", "ab", withNul, "abcd", "abcd\tx"});
+    QStringList order;
+    for (const DictionaryRow& row : rows) order.append(row.abbreviation + "|" + row.text);
+    EXPECT_EQ(order, QStringList({"ab|", withNul + "|", withNul + "b|", "abcd|", "abcd|x", "abcda|",
+                                  "abcdz|"}));
+}
+
 TEST(DictionaryLoad, CodeUnitsCompareUnsignedAndSurrogatesAreNotCombined) {
     // U+FF41 (a code unit above every surrogate) sorts after U+1F600 (surrogates D83D DE00)
     // in code-unit order, though its code point is smaller.
