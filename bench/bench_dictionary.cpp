@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/window_set.h"
+#include "bench/bench_timing.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/expansion.h"
 #include "dictionary/variant_chooser.h"
@@ -58,23 +59,6 @@ QString GeneratedDictionary() {
     return path;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& prepare, const std::function<void()>& run, int rounds) {
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    return Median(times);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,13 +70,13 @@ int main(int argc, char** argv) {
     QFile::copy(source, path);
 
     std::unique_ptr<TForm3> dictionary;
-    const double load = TimeMs([&] { dictionary.reset(); },
-                               [&] { dictionary = std::make_unique<TForm3>(path); }, 7);
+    const double load = bench::TimeMs([&] { dictionary.reset(); },
+                                      [&] { dictionary = std::make_unique<TForm3>(path); }, 7);
     std::printf("BENCH dict_load_ms %.2f ms\n", load);
 
     int added = 0;
     dictionary->ShowMessage = [](const QString&) {};
-    const double add = TimeMs(
+    const double add = bench::TimeMs(
         [&] {
             dictionary->Edit1->setText(QStringLiteral("новое%1").arg(added++));
             dictionary->Edit2->setText(QStringLiteral("новая запись словаря"));
@@ -114,7 +98,7 @@ int main(int argc, char** argv) {
         transcript += QStringLiteral("\r\n");
     }
     transcript += abbreviation;
-    const double expand = TimeMs(
+    const double expand = bench::TimeMs(
         [&] {
             editor->MemoText().SetText(transcript);
             editor->MemoText().SetCaret(editor->MemoText().TextLength());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/window_set.h"
+#include "bench/bench_timing.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "textfiles/textfiles.h"
@@ -30,38 +31,7 @@ QString MakeTranscript() {
     const QStringList words = {
         "расшифровка", "запись", "интервью", "говорит", "что",    "и",        "в",  "recording",
         "был",         "очень",  "важный",   "вопрос,", "ответ.", "наверное", "да", "нет"};
-    QString text;
-    quint32 seed = 12345;
-    qsizetype utf8Bytes = 0;
-    while (utf8Bytes < 1024 * 1024) {
-        QString paragraph = QStringLiteral("\r\n[Участник %1]\r\n").arg(seed % 10);
-        const int length = 40 + static_cast<int>(seed % 120);
-        for (int i = 0; i < length; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            paragraph += words[(seed >> 16) % words.size()];
-            paragraph += u' ';
-        }
-        utf8Bytes += paragraph.toUtf8().size();
-        text += paragraph;
-    }
-    return text;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& prepare, const std::function<void()>& run, int rounds) {
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    return Median(times);
+    return bench::MakeTranscript(words, 12345);
 }
 
 void Print(const char* name, double value) {
@@ -103,7 +73,7 @@ int main(int argc, char** argv) {
     };
 
     Print("editor_open_ms",
-          TimeMs([&] { editor.ReplaceText(QString()); }, [&] { editor.N2Click(); }, 5));
+          bench::TimeMs([&] { editor.ReplaceText(QString()); }, [&] { editor.N2Click(); }, 5));
 
     reload();
     const int middle = text.TextLength() / 2;
@@ -113,15 +83,15 @@ int main(int argc, char** argv) {
     Print("editor_status_first_ms", firstLayout.nsecsElapsed() / 1e6);
 
     Print("editor_marker_ms",
-          TimeMs([&] { text.SetCaret(middle); },
-                 [&] { QTest::keyClick(editor.Memo1, Qt::Key_1, Qt::ControlModifier); }, 7));
-    Print("editor_status_ms", TimeMs([&] { QTest::keyClick(editor.Memo1, Qt::Key_Right); },
-                                     [&] { editor.Memo1Click(); }, 7));
-    Print("editor_invert_ms", TimeMs([&] { text.SetSelection(middle - 50000, 100000); },
-                                     [&] { editor.N37Click(); }, 7));
-    Print("editor_layout_ms", TimeMs([&] { text.SetSelection(middle - 50000, 100000); },
-                                     [&] { editor.N38Click(); }, 7));
-    Print("editor_undo_ms", TimeMs(
+          bench::TimeMs([&] { text.SetCaret(middle); },
+                        [&] { QTest::keyClick(editor.Memo1, Qt::Key_1, Qt::ControlModifier); }, 7));
+    Print("editor_status_ms", bench::TimeMs([&] { QTest::keyClick(editor.Memo1, Qt::Key_Right); },
+                                            [&] { editor.Memo1Click(); }, 7));
+    Print("editor_invert_ms", bench::TimeMs([&] { text.SetSelection(middle - 50000, 100000); },
+                                            [&] { editor.N37Click(); }, 7));
+    Print("editor_layout_ms", bench::TimeMs([&] { text.SetSelection(middle - 50000, 100000); },
+                                            [&] { editor.N38Click(); }, 7));
+    Print("editor_undo_ms", bench::TimeMs(
                                 [&] {
                                     text.SetSelection(middle - 50000, 100000);
                                     editor.N37Click();

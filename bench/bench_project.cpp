@@ -15,6 +15,7 @@
 #include "app/application.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
+#include "bench/bench_timing.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
@@ -65,38 +66,7 @@ QString MakeTranscript() {
     const QStringList words = {
         "расшифровка", "запись", "интервью", "говорит", "что",     "и",      "в",
         "recording",   "был",    "очень",    "важный",  "вопрос,", "ответ.", "«<неразборчиво>»"};
-    QString text;
-    quint32 seed = 4711;
-    qsizetype utf8Bytes = 0;
-    while (utf8Bytes < 1024 * 1024) {
-        QString paragraph = QStringLiteral("\r\n[Участник %1]\r\n").arg(seed % 10);
-        const int length = 40 + static_cast<int>(seed % 120);
-        for (int i = 0; i < length; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            paragraph += words[(seed >> 16) % words.size()];
-            paragraph += u' ';
-        }
-        utf8Bytes += paragraph.toUtf8().size();
-        text += paragraph;
-    }
-    return text;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double TimeMs(const std::function<void()>& prepare, const std::function<void()>& run, int rounds) {
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    return Median(times);
+    return bench::MakeTranscript(words, 4711);
 }
 
 }  // namespace
@@ -154,8 +124,10 @@ int main(int argc, char** argv) {
     };
     project::Dialogs().ConfirmDataLoss = [] { return true; };
 
-    const double save = TimeMs([] {}, [] { project::SaveProjectAs(*Form1, *Form2, *Form5); }, 7);
-    const double open = TimeMs([] {}, [] { project::OpenProject(*Form1, *Form2, *Form5); }, 7);
+    const double save =
+        bench::TimeMs([] {}, [] { project::SaveProjectAs(*Form1, *Form2, *Form5); }, 7);
+    const double open =
+        bench::TimeMs([] {}, [] { project::OpenProject(*Form1, *Form2, *Form5); }, 7);
     if (Form1->ListBox1->count() != 500 || Form2->Text() != transcript || Form1->Stream == 0)
         std::fprintf(stderr, "the reopened project differs from the saved one\n");
 
@@ -167,7 +139,7 @@ int main(int argc, char** argv) {
         return true;
     };
     project::HtmlHooks().OpenPage = [](const QString&) {};
-    const double html = TimeMs([] {}, [] { project::ExportHtmlCommand(*Form2); }, 7);
+    const double html = bench::TimeMs([] {}, [] { project::ExportHtmlCommand(*Form2); }, 7);
 
     std::printf("BENCH project_save_ms %.2f ms\n", save);
     std::printf("BENCH project_open_ms %.2f ms\n", open);

@@ -1,0 +1,51 @@
+// What the window benchmarks share: a median timer and a generated 1 MB transcript.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Median of `rounds` timings of `run`, each after an untimed `prepare`, in milliseconds.
+inline double TimeMs(const std::function<void()>& prepare, const std::function<void()>& run,
+                     int rounds) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return Median(times);
+}
+
+// A transcript of turns of ten participants and paragraphs of the given words, at least
+// 1 MB in UTF-8; the same seed gives the same text.
+inline QString MakeTranscript(const QStringList& words, quint32 seed) {
+    QString text;
+    qsizetype utf8Bytes = 0;
+    while (utf8Bytes < 1024 * 1024) {
+        QString paragraph = QStringLiteral("\r\n[Участник %1]\r\n").arg(seed % 10);
+        const int length = 40 + static_cast<int>(seed % 120);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            paragraph += words[(seed >> 16) % words.size()];
+            paragraph += u' ';
+        }
+        utf8Bytes += paragraph.toUtf8().size();
+        text += paragraph;
+    }
+    return text;
+}
+
+}  // namespace bench
