@@ -124,6 +124,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 TForm1::~TForm1() {
     // Orderly stop of the worker: a running pass ends at its next read.
     if (EnvelopeWorker) EnvelopeWorker->Stop();
+    // The playback stream belongs to this window: it goes with it.
+    audio::StopStream(Stream);
+    audio::FreeStream(Stream);
+    Stream = 0;
 }
 
 void TForm1::BuildMenus() {
