@@ -254,22 +254,10 @@ class Stream {
         const auto ch = static_cast<std::size_t>(channels);
         const std::size_t wholeFrames = (samples - done) / ch;
         if (wholeFrames > 0) {
-            if (asFloat) {
+            auto* dst = reinterpret_cast<float*>(out + done * 4);
+            if (asFloat && reinterpret_cast<std::uintptr_t>(dst) % alignof(float) == 0) {
                 // Straight into the caller's buffer: no copy on the envelope's path.
-                auto* dst = reinterpret_cast<float*>(out + done * 4);
-                if (reinterpret_cast<std::uintptr_t>(dst) % alignof(float) == 0) {
-                    done += ReadSource(dst, wholeFrames) * ch;
-                } else {
-                    block.resize(kMaxBlock * 2);
-                    std::size_t left = wholeFrames;
-                    while (left > 0) {
-                        const std::size_t n = ReadSource(block.data(), std::min(left, kMaxBlock));
-                        if (n == 0) break;
-                        std::memcpy(out + done * 4, block.data(), n * ch * 4);
-                        done += n * ch;
-                        left -= n;
-                    }
-                }
+                done += ReadSource(dst, wholeFrames) * ch;
             } else {
                 block.resize(kMaxBlock * 2);
                 std::size_t left = wholeFrames;
