@@ -41,14 +41,9 @@ void Print(const char* name, double value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("NUVTOLVEK_AUDIO")) qputenv("NUVTOLVEK_AUDIO", "null");
+    bench::UseOffscreenDefaults();
     QApplication app(argc, argv);
-    const QString lib = QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib";
-    if (!QFile::exists(lib)) {
-        QFile file(lib);
-        file.open(QIODevice::WriteOnly);
-    }
+    bench::EnsureDictionaryFile();
     CreateWindowSet();
     TForm2& editor = *Form2;
     Form5->SetCells(1, 2, QStringLiteral("Анна"));

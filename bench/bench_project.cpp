@@ -72,14 +72,9 @@ QString MakeTranscript() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("NUVTOLVEK_AUDIO")) qputenv("NUVTOLVEK_AUDIO", "null");
+    bench::UseOffscreenDefaults();
     QApplication app(argc, argv);
-    const QString lib = QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib";
-    if (!QFile::exists(lib)) {
-        QFile file(lib);
-        if (file.open(QIODevice::WriteOnly)) file.close();
-    }
+    bench::EnsureDictionaryFile();
     audio::OpenManualOutput(44100);
     CreateWindowSet();
 

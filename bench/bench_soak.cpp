@@ -8,15 +8,13 @@
 #include <cstdio>
 
 #include "app/tests/soak.h"
+#include "bench/bench_timing.h"
 #include "player/player_window.h"
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("NUVTOLVEK_AUDIO", "null");
+    bench::UseOffscreenDefaults();
     QApplication app(argc, argv);
-    // The dictionary window reads its file beside the executable.
-    QFile dictionary(QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib");
-    if (!dictionary.exists() && dictionary.open(QIODevice::WriteOnly)) dictionary.close();
+    bench::EnsureDictionaryFile();
 
     QTemporaryDir dir;
     const QStringList recordings = e2e::WriteSoakRecordings(dir.path(), 30);

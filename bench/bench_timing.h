@@ -1,7 +1,9 @@
 // What the window benchmarks share: a median timer and a generated 1 MB transcript.
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -9,6 +11,18 @@
 #include <vector>
 
 namespace bench {
+
+// Before the QApplication: no display and no sound card needed, unless the caller says so.
+inline void UseOffscreenDefaults() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("NUVTOLVEK_AUDIO")) qputenv("NUVTOLVEK_AUDIO", "null");
+}
+
+// After the QApplication: the dictionary window needs its file beside the program.
+inline void EnsureDictionaryFile() {
+    QFile file(QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib");
+    if (!file.exists() && file.open(QIODevice::WriteOnly)) file.close();
+}
 
 inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
