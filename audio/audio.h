@@ -14,7 +14,9 @@
 //
 // How the engine behaves where the callers rely on it:
 // - Files are recognised by content: MP3 through libmpg123 (exact length by a full scan,
-//   gapless), Ogg Vorbis through libvorbisfile, WAV/FLAC/AIFF… through libsndfile. Every
+//   gapless), Ogg Vorbis through libvorbisfile, WAV/FLAC/AIFF… through libsndfile, and
+//   the first audio stream of everything else FFmpeg opens (M4A/AAC, MP4 and other video,
+//   WMA, Opus, WebM, AMR…). A file in which no decoder finds sound does not open. Every
 //   stream has exactly StreamLength bytes; seeks are exact to the frame.
 // - Channels: more than two are mixed down to stereo (even channels left, odd right);
 //   StreamInfo, lengths and positions count the channels after that. Mono plays on both

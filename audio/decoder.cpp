@@ -20,11 +20,17 @@ ContainerKind SniffContainer(const unsigned char* head, std::size_t size) {
         return ContainerKind::Mpeg;
     if (starts("FORM") || starts("fLaC") || starts(".snd") || starts("caff") || starts("riff"))
         return ContainerKind::Other;
+    // ISO media (MP4, M4A, 3GP, QuickTime), Matroska/WebM, ASF (WMA, WMV), AMR, ADTS AAC.
+    if (starts("ftyp", 4) || starts("moov", 4) || starts("mdat", 4) || starts("wide", 4) ||
+        starts("free", 4) || starts("\x1A\x45\xDF\xA3") ||
+        starts("\x30\x26\xB2\x75\x8E\x66\xCF\x11") || starts("#!AMR") || starts("ADIF") ||
+        (size >= 2 && head[0] == 0xFF && (head[1] & 0xF6) == 0xF0))
+        return ContainerKind::Media;
     return ContainerKind::Unknown;
 }
 
 std::unique_ptr<Decoder> OpenDecoder(const std::string& path) {
-    unsigned char head[16] = {};
+    unsigned char head[16] = {};  // enough for the longest magic and its offset
     std::size_t got = 0;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         got = std::fread(head, 1, sizeof head, f);
@@ -33,21 +39,29 @@ std::unique_ptr<Decoder> OpenDecoder(const std::string& path) {
         return nullptr;
     }
     if (got == 0) return nullptr;
+    std::unique_ptr<Decoder> decoder;
     switch (SniffContainer(head, got)) {
         case ContainerKind::Wave:
         case ContainerKind::Other:
-            return OpenSndfileDecoder(path);
+            decoder = OpenSndfileDecoder(path);
+            break;
         case ContainerKind::Ogg:
-            // Only Vorbis: libsndfile's Ogg seeking is wrong in the last page.
-            return OpenVorbisDecoder(path);
+            // Vorbis through vorbisfile (libsndfile's Ogg seeking is wrong in the last
+            // page); Opus, FLAC and Speex in Ogg go on to FFmpeg.
+            decoder = OpenVorbisDecoder(path);
+            break;
         case ContainerKind::Mpeg:
-            return OpenMpg123Decoder(path);
         case ContainerKind::Unknown:
+            // No known header: perhaps an MP3 with junk before its first frame. libsndfile
+            // is not asked, as its own MPEG probing prints to stderr and its MP3 lengths are
+            // wrong. mpg123 refuses a file in which it finds no real frame.
+            decoder = OpenMpg123Decoder(path);
+            break;
+        case ContainerKind::Media:
             break;
     }
-    // No known header: perhaps an MP3 with junk before its first frame. libsndfile is not
-    // asked, as its own MPEG probing prints to stderr and its MP3 lengths are wrong.
-    return OpenMpg123Decoder(path);
+    if (decoder) return decoder;
+    return OpenFfmpegDecoder(path);
 }
 
 }  // namespace audio

@@ -1,6 +1,7 @@
-// Decoders: one small interface over the three decoding libraries, chosen by the file's
-// content (never by its name). Internal to the engine; the streams, tests and benchmarks
-// see only this interface.
+// Decoders: one small interface over the decoding libraries, chosen by the file's content
+// (never by its name): libsndfile, libmpg123 and libvorbisfile for what they read, FFmpeg
+// for every other container and for whatever those three refuse. Internal to the engine; the
+// streams, tests and benchmarks see only this interface.
 //
 // Threads: a decoder is not thread-safe; its owner serialises every call.
 #pragma once
@@ -25,22 +26,27 @@ class Decoder {
     // Reads up to `frames` interleaved float frames; returns the frames read, 0 at the end
     // or on a decoding error that cannot be skipped.
     virtual std::size_t Read(float* out, std::size_t frames) = 0;
-    // Which library decodes ("sndfile", "mpg123", "vorbisfile"), for tests.
+    // Which library decodes ("sndfile", "mpg123", "vorbisfile", "ffmpeg"), for tests.
     virtual const char* Library() const = 0;
 };
 
-enum class ContainerKind { Unknown, Wave, Ogg, Mpeg, Other };
+// Other: the rest of libsndfile's formats. Media: containers only FFmpeg reads (MP4/M4A/3GP,
+// Matroska/WebM, ASF/WMA, AMR, ADTS AAC).
+enum class ContainerKind { Unknown, Wave, Ogg, Mpeg, Other, Media };
 
 // Looks at the first bytes of a file and says which decoder should read it.
 ContainerKind SniffContainer(const unsigned char* head, std::size_t size);
 
-// Opens `path` with the decoder its content asks for. Null for a missing, empty,
-// damaged or unknown file. Never prints anything.
+// Opens `path` with the decoder its content asks for; when that one refuses the file,
+// FFmpeg has the last word. Null for a missing, empty, damaged or unknown file and for one
+// in which no decoder finds any sound. Never prints anything.
 std::unique_ptr<Decoder> OpenDecoder(const std::string& path);
 
-// The three implementations, also for tests that want one library in particular.
+// The implementations, also for tests that want one library in particular.
 std::unique_ptr<Decoder> OpenSndfileDecoder(const std::string& path);
 std::unique_ptr<Decoder> OpenMpg123Decoder(const std::string& path);
 std::unique_ptr<Decoder> OpenVorbisDecoder(const std::string& path);
+// The first audio stream of any container FFmpeg opens; other streams are never read.
+std::unique_ptr<Decoder> OpenFfmpegDecoder(const std::string& path);
 
 }  // namespace audio

@@ -1,6 +1,6 @@
-// The sound engine on arbitrary bytes saved as .wav, .ogg and .mp3: opening, a full decode
-// through a decoding stream, and playback rendered through the manual output with a seek.
-// A decoding stream delivers exactly the length it reports.
+// The sound engine on arbitrary bytes saved as .wav, .ogg, .mp3, .m4a, .webm and .wma: opening, a
+// full decode through a decoding stream, and playback rendered through the manual output with a
+// seek. A decoding stream delivers exactly the length it reports.
 #include <unistd.h>
 
 #include <cstddef>
@@ -37,13 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!opened) std::abort();
     if (size > 256 * 1024) return 0;
 
-    static const char* const kExtensions[] = {".wav", ".ogg", ".mp3"};
-    const std::string path = TempPath(kExtensions[size % 3]);
+    static const char* const kExtensions[] = {".wav", ".ogg", ".mp3", ".m4a", ".webm", ".wma"};
+    const std::string path = TempPath(kExtensions[size % 6]);
     if (!WriteFile(path, data, size)) return 0;
 
     // Decoding stream: read everything, compare with the length it promised.
     if (audio::HSTREAM dec = audio::OpenFileStream(
-            false, path, 0, 0, audio::STREAM_DECODE | audio::STREAM_PRESCAN | audio::SAMPLE_FLOAT)) {
+            false, path, 0, 0,
+            audio::STREAM_DECODE | audio::STREAM_PRESCAN | audio::SAMPLE_FLOAT)) {
         const std::uint64_t length = audio::StreamLength(dec, audio::POS_BYTE);
         audio::StreamInfoRecord info;
         if (!audio::StreamInfo(dec, &info) || info.freq == 0 || info.chans == 0) std::abort();
@@ -51,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::uint64_t total = 0;
         for (;;) {
             const std::uint32_t got = audio::ReadDecodedData(
-                dec, buffer.data(), static_cast<std::uint32_t>(buffer.size() * sizeof(float)) |
-                                        audio::DATA_FLOAT);
+                dec, buffer.data(),
+                static_cast<std::uint32_t>(buffer.size() * sizeof(float)) | audio::DATA_FLOAT);
             if (got == 0 || got == audio::BAD_READ) break;
             total += got;
             if (total > (std::uint64_t{1} << 31)) std::abort();  // a decode that never ends

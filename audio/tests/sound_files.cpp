@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <numbers>
 #include <random>
@@ -98,6 +99,36 @@ bool WriteMp3(const std::string& path, const Signal& signal) {
 bool LameEncode(const std::string& wav, const std::string& mp3, const std::string& options) {
     const std::string command = "lame --quiet " + options + " '" + wav + "' '" + mp3 + "'";
     return std::system(command.c_str()) == 0;
+}
+
+bool FfmpegEncode(const std::string& input, const std::string& output, const std::string& options) {
+    const std::string command =
+        "ffmpeg -nostdin -v error -y -i '" + input + "' " + options + " '" + output + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+std::vector<float> DecodeWithFfmpegProgram(const std::string& path, int channels) {
+    const std::string raw = path + ".f32";
+    const std::string command = "ffmpeg -nostdin -v error -y -i '" + path + "' -ac " +
+                                std::to_string(channels) + " -f f32le -c:a pcm_f32le '" + raw + "'";
+    std::vector<float> samples;
+    if (std::system(command.c_str()) != 0) return samples;
+    const std::vector<unsigned char> bytes = ReadBytes(raw);
+    samples.resize(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    std::remove(raw.c_str());
+    return samples;
+}
+
+void WriteAmrNb(const std::string& path, int frames, std::uint32_t seed) {
+    const std::string magic = "#!AMR\n";
+    std::vector<unsigned char> bytes(magic.begin(), magic.end());
+    std::mt19937 random(seed);
+    for (int i = 0; i < frames; ++i) {
+        bytes.push_back(0x3C);  // frame type 7 (12.2 kbit/s), quality bit set
+        for (int b = 0; b < 31; ++b) bytes.push_back(static_cast<unsigned char>(random()));
+    }
+    WriteBytes(path, bytes);
 }
 
 Decoded DecodeWithSndfile(const std::string& path) {

@@ -52,6 +52,14 @@ Decoded DecodeWithSndfile(const std::string& path);
 Decoded DecodeWithMpg123(const std::string& path);
 Decoded DecodeWithVorbisfile(const std::string& path);
 
+// The ffmpeg program: `ffmpeg -i <input> <options> <output>`, quietly. True on success.
+bool FfmpegEncode(const std::string& input, const std::string& output, const std::string& options);
+// What the ffmpeg program itself decodes from a file: interleaved floats of `channels`.
+std::vector<float> DecodeWithFfmpegProgram(const std::string& path, int channels);
+// An AMR-NB file (12.2 kbit/s, 8000 Hz) of `frames` speech frames with deterministic
+// bits: every bit pattern is a valid frame, so this stands in for an encoder.
+void WriteAmrNb(const std::string& path, int frames, std::uint32_t seed);
+
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> ReadBytes(const std::string& path);
 
