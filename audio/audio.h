@@ -24,6 +24,13 @@
 // - StreamPosition of a playback stream is what has been rendered: with the manual
 //   output exactly the frames advanced, converted to the stream's rate. A stream that
 //   renders its last frame becomes ACTIVE_STOPPED by itself, position = length.
+// - Tempo (SetStreamTempo): a playback stream plays at 0.5 … 2.0 times its speed with the
+//   pitch kept, stretched after resampling and before the effects. Positions, lengths and
+//   seeks stay in the recording's frames: at tempo s the position advances s seconds per
+//   second of output, the stretcher's backlog counted in. A change is heard from the next
+//   rendered block on, faded in over 6 ms; a seek lands exactly and clears the stretcher.
+//   At 1.0 the stretcher is left out: the samples are those of a stream that never had a
+//   tempo (after a change back to 1.0 while playing, once its fade is over).
 // - PlayStream(false) plays from the position (a stream at its end stays stopped);
 //   restart = true plays from 0. StopStream → ACTIVE_STOPPED, position kept. PauseStream
 //   → ACTIVE_PAUSED, only from playing or paused: on a stopped or ended stream it fails
@@ -118,6 +125,11 @@ std::uint64_t StreamLength(HSTREAM stream, std::uint32_t mode);
 std::uint64_t StreamPosition(HSTREAM stream, std::uint32_t mode);
 double BytesToSeconds(HSTREAM stream, std::uint64_t bytes);  // negative on failure
 bool SeekStream(HSTREAM stream, std::uint64_t position, std::uint32_t mode);
+
+// Playback streams only: speed with the pitch kept, 0.5 … 2.0 (anything else fails and
+// changes nothing). New streams play at 1.0.
+bool SetStreamTempo(HSTREAM stream, double tempo);
+double StreamTempo(HSTREAM stream);  // 0 on failure
 
 bool ResetStreamEffects(HSTREAM stream);
 HFX AddStreamEffect(HSTREAM stream, std::uint32_t type, int priority);

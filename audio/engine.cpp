@@ -439,6 +439,19 @@ bool SeekStream(HSTREAM handle, std::uint64_t position, std::uint32_t mode) {
     });
 }
 
+bool SetStreamTempo(HSTREAM handle, double tempo) {
+    if (!IsPlayableTempo(tempo)) return false;
+    return WithStream(handle, false, [&](Stream& s) {
+        if (s.decodeOnly) return false;
+        s.SetTempo(tempo);
+        return true;
+    });
+}
+
+double StreamTempo(HSTREAM handle) {
+    return WithStream(handle, 0.0, [&](Stream& s) { return s.decodeOnly ? 0.0 : s.tempo; });
+}
+
 bool ResetStreamEffects(HSTREAM stream) {
     return TheEngine().ResetEffects(stream);
 }

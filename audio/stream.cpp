@@ -64,13 +64,38 @@ std::size_t Stream::ResamplerInput(void* state, soxr_cbuf_t* data, std::size_t r
     return got;
 }
 
+std::size_t Stream::ReadResampled(float* out, std::size_t count) {
+    if (!resampler) return ReadSource(out, count);
+    std::size_t got = 0;
+    while (got < count) {
+        const std::size_t n = soxr_output(resampler.get(), out + got * channels, count - got);
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
+}
+
+std::size_t Stream::TempoInput(void* state, float* out, std::size_t frames) {
+    return static_cast<Stream*>(state)->ReadResampled(out, frames);
+}
+
+void Stream::SetTempo(double newTempo) {
+    tempo = newTempo;
+    // Made here rather than on the render thread when the output rate is already known.
+    if (tempo != 1.0 && !tempoStage && outputRate > 0)
+        tempoStage = std::make_unique<TempoStage>(outputRate, channels);
+}
+
 std::int64_t Stream::PlaybackFrame() const {
     if (ended) return frames;
+    // Output-rate frames of the recording behind what was rendered: one for one while
+    // the stretcher is out of the path, `tempo` for one through it.
+    const std::int64_t rendered =
+        renderedFrames + static_cast<std::int64_t>(std::floor(stretchedInput));
     const std::int64_t advanced =
         outputRate > 0 && outputRate != rate
-            ? static_cast<std::int64_t>(static_cast<long double>(renderedFrames) * rate /
-                                        outputRate)
-            : renderedFrames;
+            ? static_cast<std::int64_t>(static_cast<long double>(rendered) * rate / outputRate)
+            : rendered;
     return std::min(frames, baseFrame + advanced);
 }
 
@@ -85,10 +110,50 @@ bool Stream::MoveTo(std::int64_t frame) {
         soxr_set_input_fn(resampler.get(), &Stream::ResamplerInput, this, kResampleChunk);
     }
     for (Effect& e : effects) e.band.ResetState();
+    // A move starts the stretcher afresh, or leaves it out at normal speed.
+    stretching = false;
+    stretchedInput = 0.0;
+    if (tempoStage) tempoStage->Clear();
+    fadeCount = fadeAt = 0;
     return true;
 }
 
+void Stream::RestartStretch() {
+    // The stretcher would first finish the sequences it holds at the old tempo (two of
+    // them, some 60 ms). It starts afresh instead, at the frame of the recording now
+    // heard, and the old tempo's next frames fade out under its first ones.
+    const std::int64_t frame = PlaybackFrame();
+    const auto ch = static_cast<std::size_t>(channels);
+    fadeTail.resize(kTempoFadeFrames * ch);
+    fadeCount = tempoStage->Process(fadeTail.data(), kTempoFadeFrames, &Stream::TempoInput, this);
+    fadeAt = 0;
+    if (!SeekSource(frame)) {
+        // The decoder cannot go back: the old stretcher goes on and takes the new tempo
+        // with its next sequence.
+        fadeCount = 0;
+        tempoStage->SetTempo(tempo);
+        return;
+    }
+    baseFrame = frame;
+    renderedFrames = 0;
+    stretchedInput = 0.0;
+    if (resampler) {
+        soxr_clear(resampler.get());
+        soxr_set_input_fn(resampler.get(), &Stream::ResamplerInput, this, kResampleChunk);
+    }
+    tempoStage->Clear();
+    // Back at normal speed the plain path takes over.
+    stretching = tempo != 1.0;
+}
+
 bool Stream::PrepareResampler(int outRate) {
+    if (tempoStage) {
+        // A stretcher works at one rate; the next block makes one for the new rate.
+        renderedFrames += static_cast<std::int64_t>(std::floor(stretchedInput));
+        stretchedInput = 0.0;
+        stretching = false;
+        tempoStage.reset();
+    }
     if (outRate == rate) {
         resampler.reset();
         outputRate = outRate;
@@ -125,16 +190,34 @@ void Stream::Render(float* mix, std::size_t count, int outRate) {
         return;
     }
     block.resize(kMaxBlock * 2);
+    if (stretching && tempo != tempoStage->Tempo()) RestartStretch();
+    if (!stretching && tempo != 1.0) {
+        if (!tempoStage) tempoStage = std::make_unique<TempoStage>(outRate, channels);
+        // It takes over at the frame the plain path reached, so nothing is lost or repeated.
+        tempoStage->Clear();
+        stretching = true;
+    }
     std::size_t got = 0;
-    if (!resampler) {
-        got = ReadSource(block.data(), count);
+    if (stretching) {
+        tempoStage->SetTempo(tempo);
+        got = tempoStage->Process(block.data(), count, &Stream::TempoInput, this);
+        stretchedInput = tempoStage->NominalInput();
     } else {
-        while (got < count) {
-            const std::size_t n =
-                soxr_output(resampler.get(), block.data() + got * channels, count - got);
-            if (n == 0) break;
-            got += n;
+        got = ReadResampled(block.data(), count);
+        renderedFrames += static_cast<std::int64_t>(got);
+    }
+    if (fadeAt < fadeCount) {
+        // What the old tempo would have played fades out under the new one.
+        const std::size_t n = std::min(got, fadeCount - fadeAt);
+        const auto ch = static_cast<std::size_t>(channels);
+        for (std::size_t i = 0; i < n; ++i) {
+            const float in = static_cast<float>(fadeAt + i + 1) / static_cast<float>(fadeCount + 1);
+            for (std::size_t c = 0; c < ch; ++c) {
+                float& v = block[i * ch + c];
+                v = v * in + fadeTail[(fadeAt + i) * ch + c] * (1.0f - in);
+            }
         }
+        fadeAt += n;
     }
     if (got > 0) {
         for (Effect& e : effects) e.band.Process(block.data(), got, channels, outRate);
@@ -147,9 +230,9 @@ void Stream::Render(float* mix, std::size_t count, int outRate) {
             for (std::size_t i = 0; i < got * 2; ++i) mix[i] += block[i];
         }
     }
-    renderedFrames += static_cast<std::int64_t>(got);
     const bool sourceDone = readFrame >= frames;
-    if (got < count || (!resampler && sourceDone)) {
+    // Through the stretcher the end is when it has nothing more to give.
+    if (got < count || (!stretching && !resampler && sourceDone)) {
         ended = true;
         activity = ACTIVE_STOPPED;
     }

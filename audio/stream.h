@@ -1,6 +1,13 @@
 // One playback or decoding stream: the file's decoder and the pipeline that turns its
-// frames into output blocks (read → mix down to stereo → resample → effects). Internal to
-// the engine; the engine keeps the handles, the mixer and the outputs.
+// frames into output blocks (read → mix down to stereo → resample → time-stretch →
+// effects). Internal to the engine; the engine keeps the handles, the mixer and the
+// outputs.
+//
+// Positions are frames of the recording. The stretcher stays out of the path while the
+// tempo is 1.0 (the output is then exactly the resampled recording) and comes in when
+// another tempo is asked for. A change while stretching restarts it at the frame heard,
+// fading over 6 ms from what the old tempo would have played; a change back to 1.0 does
+// the same with the plain path.
 //
 // Threads: every member is used under `mutex`, by the caller's thread for the control
 // calls and by the render thread (or the manual output's caller) for Render.
@@ -17,11 +24,13 @@
 #include "audio/audio.h"
 #include "audio/decoder.h"
 #include "audio/equalizer.h"
+#include "audio/tempo.h"
 
 namespace audio {
 
-constexpr std::size_t kMaxBlock = 1024;       // frames the mixer renders at once
-constexpr std::size_t kResampleChunk = 4096;  // source frames fed to soxr at once
+constexpr std::size_t kMaxBlock = 1024;        // frames the mixer renders at once
+constexpr std::size_t kResampleChunk = 4096;   // source frames fed to soxr at once
+constexpr std::size_t kTempoFadeFrames = 256;  // a tempo change fades in over 6 ms
 
 struct SoxrDeleter {
     void operator()(soxr_t s) const { soxr_delete(s); }
@@ -60,6 +69,13 @@ class Stream {
     std::vector<float> resampleInput;
     std::vector<float> block;
     std::vector<Effect> effects;
+    double tempo = 1.0;                      // asked for: 0.5 … 2.0
+    std::unique_ptr<TempoStage> tempoStage;  // made at the output rate when first needed
+    bool stretching = false;                 // the stretcher is in the path
+    double stretchedInput = 0.0;             // output-rate frames the stretched output stands for
+    std::vector<float> fadeTail;             // the old tempo's frames that a tempo change fades out
+    std::size_t fadeCount = 0;
+    std::size_t fadeAt = 0;
 
     // Decoding streams: samples delivered, and the rest of a frame cut by a read.
     std::int64_t samplesDelivered = 0;
@@ -81,6 +97,8 @@ class Stream {
     // Restarts rendering at source frame `frame`.
     bool MoveTo(std::int64_t frame);
     bool PrepareResampler(int outRate);
+    // Sets the tempo; it is heard from the next block on.
+    void SetTempo(double newTempo);
     // Adds `count` (≤ kMaxBlock) frames of this stream to the stereo `mix` at `outRate`.
     void Render(float* mix, std::size_t count, int outRate);
     // Decoding streams: delivers up to `samples` interleaved samples as floats or 16-bit.
@@ -88,6 +106,11 @@ class Stream {
 
   private:
     static std::size_t ResamplerInput(void* state, soxr_cbuf_t* data, std::size_t requested);
+    // The recording at the output rate: up to `count` frames, fewer only at its end.
+    std::size_t ReadResampled(float* out, std::size_t count);
+    static std::size_t TempoInput(void* state, float* out, std::size_t frames);
+    // A new tempo while the stretcher is in the path: heard at once, without a click.
+    void RestartStretch();
 };
 
 }  // namespace audio
