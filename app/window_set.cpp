@@ -1,11 +1,13 @@
 #include "app/window_set.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QWidget>
 #include <initializer_list>
 
 #include "app/about_box.h"
 #include "app/app_shortcuts.h"
+#include "dictionary/dictionary_location.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
@@ -26,7 +28,9 @@ ApplicationShortcuts* PlayerKeys = nullptr;
 void CreateWindowSet() {
     Form1 = new TForm1();
     Form2 = new TForm2();
-    Form3 = new TForm3();
+    Form3 = new TForm3(PrepareDictionaryFile(
+        UserDictionaryPath(), QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                  QLatin1String(kDictionaryFileName)));
     AboutBox = new TAboutBox(Form1);
     Form5 = new TForm5();
     Form6 = new TForm6();
