@@ -4,8 +4,8 @@
 #include <QPainterPath>
 #include <cmath>
 
-QPixmap ProgramPicture(int size) {
-    QPixmap picture(size, size);
+QImage ProgramImage(int size) {
+    QImage picture(size, size, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
@@ -27,7 +27,12 @@ QPixmap ProgramPicture(int size) {
     // The red position line of the player's strip.
     p.setPen(QPen(QColor(220, 40, 40), std::max<qreal>(1.0, s / 24)));
     p.drawLine(QPointF(s * 0.62, s * 0.12), QPointF(s * 0.62, s * 0.88));
+    p.end();
     return picture;
+}
+
+QPixmap ProgramPicture(int size) {
+    return QPixmap::fromImage(ProgramImage(size));
 }
 
 QIcon ProgramIcon() {
