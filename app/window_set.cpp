@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QWidget>
 #include <initializer_list>
+#include <memory>
 
 #include "app/about_box.h"
 #include "app/app_shortcuts.h"
+#include "app/media_interface.h"
+#include "app/player_media_controls.h"
 #include "dictionary/dictionary_location.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
@@ -23,7 +26,9 @@ TForm6* Form6 = nullptr;
 
 namespace {
 ApplicationShortcuts* PlayerKeys = nullptr;
-}
+// Media keys and the desktop's media widgets; absent without a session bus.
+std::unique_ptr<MediaInterface> DesktopMedia;
+}  // namespace
 
 void CreateWindowSet() {
     Form1 = new TForm1();
@@ -36,9 +41,11 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     PlayerKeys = new ApplicationShortcuts(Form1);
     qApp->installEventFilter(PlayerKeys);
+    DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1));
 }
 
 void DestroyWindowSet() {
+    DesktopMedia.reset();
     if (PlayerKeys != nullptr) qApp->removeEventFilter(PlayerKeys);
     // Let the focus leave every window while all of them still exist: a window that
     // watches focus changes must not hear of one in the middle of its own destruction.

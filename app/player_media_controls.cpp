@@ -1,0 +1,41 @@
+#include "app/player_media_controls.h"
+
+#include "audio/audio.h"
+#include "player/cycle.h"
+#include "player/player_window.h"
+#include "player/transport_rules.h"
+
+MediaPlayerControls PlayerMediaControls(TForm1& player) {
+    TForm1* p = &player;
+    MediaPlayerControls c;
+    c.play = [p] { p->BitBtn2Click(); };
+    c.pause = [p] { p->BitBtn3Click(); };
+    c.next = [p] { p->BitBtn4Click(); };
+    c.previous = [p] { p->BitBtn1Click(); };
+    c.seekTo = [p](double seconds) {
+        if (p->Stream == 0) return;
+        ResetCycle(p->Cycle);
+        const std::uint64_t lengthBytes = audio::StreamLength(p->Stream, audio::POS_BYTE);
+        const double length = audio::BytesToSeconds(p->Stream, lengthBytes);
+        audio::SeekStream(p->Stream, SecondsToBytes(lengthBytes, seconds, length), audio::POS_BYTE);
+        // As after F2: a running player goes on from the new place, a halted one stays so.
+        if (p->Stopped) return;
+        p->N20Click();
+        audio::PlayStream(p->Stream, false);
+    };
+    c.hasRecording = [p] { return p->Stream != 0; };
+    c.playing = [p] { return p->Stream != 0 && !p->Stopped; };
+    c.positionSeconds = [p] {
+        return audio::BytesToSeconds(p->Stream, audio::StreamPosition(p->Stream, audio::POS_BYTE));
+    };
+    c.lengthSeconds = [p] {
+        return audio::BytesToSeconds(p->Stream, audio::StreamLength(p->Stream, audio::POS_BYTE));
+    };
+    c.recordingPath = [p] { return p->EnvelopeFile; };
+    c.raise = [p] {
+        p->show();
+        p->raise();
+        p->activateWindow();
+    };
+    return c;
+}
