@@ -30,6 +30,16 @@ void TEditHistory::PushKeepRedo(const QString& text, int pos) {
     ++Count;
 }
 
+bool TEditHistory::RecordTyping(const QString& text, int pos) {
+    // Right after a Push, Count equals RedoLimit and the newest slot is shown; after an undo
+    // or redo, Count is the slot shown and stays below RedoLimit.
+    const int shown = Count == RedoLimit ? Count - 1 : Count;
+    if (shown < 0 || shown >= kCapacity || text == Texts[shown]) return false;
+    Count = shown + 1;
+    Push(text, pos);
+    return true;
+}
+
 void TEditHistory::Take(int slot) {
     CurrentText = Texts[slot];
     CurrentPos = Positions[slot];

@@ -16,6 +16,11 @@ class TEditHistory {
     void Push(const QString& text, int pos);
     // Records a snapshot without touching the redo range; only undo uses it.
     void PushKeepRedo(const QString& text, int pos);
+    // Undo's first step when text was typed since the snapshot shown (the newest after a
+    // command, the one stepped to after an undo or redo): the typed text becomes a snapshot
+    // right after that one and cuts off redo beyond it, so that one redo brings it back.
+    // False when the text equals the snapshot shown (nothing recorded).
+    bool RecordTyping(const QString& text, int pos);
     // Steps back, skipping a snapshot equal to `text`; returns the new Count, or -1 when
     // nothing is held. The snapshot stepped to is in CurrentText / CurrentPos.
     int Pop(const QString& text);

@@ -10,7 +10,10 @@ void RecordSnapshot(const EditorText& text, TEditHistory& history) {
 
 void UndoEdit(EditorText& text, TEditHistory& history) {
     const QString current = text.Text();
-    history.PushKeepRedo(current, text.SelStart());
+    // Typing since the snapshot shown is kept as a snapshot of its own, so redo can bring it
+    // back; otherwise the shown text is recorded without touching the redo range.
+    if (!history.RecordTyping(current, text.SelStart()))
+        history.PushKeepRedo(current, text.SelStart());
     if (history.Pop(current) < 0) return;
     text.SetText(history.CurrentText);
     text.SetCaret(history.CurrentPos);

@@ -14,7 +14,8 @@ class TEditHistory;
 // Push of the current text and selection start.
 void RecordSnapshot(const EditorText& text, TEditHistory& history);
 
-// Undo: records unsaved typing first, then steps back; nothing happens at the oldest snapshot.
+// Undo: records typing since the snapshot shown as a snapshot of its own (one redo brings it
+// back), then steps back; nothing happens at the oldest snapshot.
 void UndoEdit(EditorText& text, TEditHistory& history);
 // Redo: steps forward up to the newest snapshot recorded by a command.
 void RedoEdit(EditorText& text, TEditHistory& history);

@@ -80,12 +80,14 @@ TEST(EditHistory, UndoRedoWalkTheSnapshots) {
     EXPECT_EQ(e.text.Text(), QString());
 }
 
-TEST(EditHistory, UndoAtStartUpAndTypedTextIsNotRedoable) {
+TEST(EditHistory, UndoAtStartUpAndTypedTextComesBackByRedo) {
     Editor fresh;
     UndoEdit(fresh.text, fresh.history);
     EXPECT_EQ(fresh.text.Text(), QString());
     EXPECT_EQ(fresh.history.Count, 0);
     UndoEdit(fresh.text, fresh.history);
+    EXPECT_EQ(fresh.text.Text(), QString());
+    RedoEdit(fresh.text, fresh.history);  // nothing was typed: nothing to redo
     EXPECT_EQ(fresh.text.Text(), QString());
 
     Editor typed;
@@ -93,7 +95,46 @@ TEST(EditHistory, UndoAtStartUpAndTypedTextIsNotRedoable) {
     UndoEdit(typed.text, typed.history);
     EXPECT_EQ(typed.text.Text(), QString());
     RedoEdit(typed.text, typed.history);
+    EXPECT_EQ(typed.text.Text(), QStringLiteral("typed"));
+    EXPECT_EQ(typed.text.SelStart(), 5);
+    RedoEdit(typed.text, typed.history);  // the typed text is the newest
+    EXPECT_EQ(typed.text.Text(), QStringLiteral("typed"));
+    UndoEdit(typed.text, typed.history);
     EXPECT_EQ(typed.text.Text(), QString());
+}
+
+TEST(EditHistory, TypingAfterCommandsAndAfterUndoIsKept) {
+    // Typing after a command: undo goes to the command's result, redo to the typing.
+    Editor e;
+    e.Command("a");
+    e.text.ReplaceSelection(" typed");
+    UndoEdit(e.text, e.history);
+    EXPECT_EQ(e.text.Text(), QStringLiteral("a"));
+    UndoEdit(e.text, e.history);
+    EXPECT_EQ(e.text.Text(), QString());
+    RedoEdit(e.text, e.history);
+    EXPECT_EQ(e.text.Text(), QStringLiteral("a"));
+    RedoEdit(e.text, e.history);
+    EXPECT_EQ(e.text.Text(), QStringLiteral("a typed"));
+
+    // Typing after an undo keeps the snapshot it started from and replaces the redo range
+    // above it, as a new command would.
+    Editor u;
+    u.Command("one");
+    u.Command("one two");
+    UndoEdit(u.text, u.history);
+    ASSERT_EQ(u.text.Text(), QStringLiteral("one"));
+    u.text.SetCaret(3);
+    u.text.ReplaceSelection("!");
+    UndoEdit(u.text, u.history);
+    EXPECT_EQ(u.text.Text(), QStringLiteral("one"));
+    RedoEdit(u.text, u.history);
+    EXPECT_EQ(u.text.Text(), QStringLiteral("one!"));
+    RedoEdit(u.text, u.history);  // "one two" is cut off
+    EXPECT_EQ(u.text.Text(), QStringLiteral("one!"));
+    UndoEdit(u.text, u.history);
+    UndoEdit(u.text, u.history);
+    EXPECT_EQ(u.text.Text(), QString());
 }
 
 TEST(EditHistory, PushAfterUndoCutsRedo) {
@@ -111,17 +152,23 @@ TEST(EditHistory, PushAfterUndoCutsRedo) {
     EXPECT_EQ(e.text.Text(), QStringLiteral("c"));
 }
 
-TEST(EditHistory, TypedTextStaysUnredoableWithAFullHistory) {
+TEST(EditHistory, TypedTextIsRedoableWithAFullHistory) {
     Editor e;
     for (int i = 0; i < 30; ++i) e.Command(QString::number(i));
     ASSERT_EQ(e.history.Count, 20);
     e.text.SetText("29 typed");
     UndoEdit(e.text, e.history);
     EXPECT_EQ(e.text.Text(), QStringLiteral("29"));
+    EXPECT_EQ(e.history.RedoLimit, 20);  // the oldest snapshot made room for the typing
     RedoEdit(e.text, e.history);
-    EXPECT_EQ(e.text.Text(), QStringLiteral("29"));
+    EXPECT_EQ(e.text.Text(), QStringLiteral("29 typed"));
+    UndoEdit(e.text, e.history);
     UndoEdit(e.text, e.history);
     EXPECT_EQ(e.text.Text(), QStringLiteral("28"));
     RedoEdit(e.text, e.history);
-    EXPECT_EQ(e.text.Text(), QStringLiteral("29"));
+    RedoEdit(e.text, e.history);
+    EXPECT_EQ(e.text.Text(), QStringLiteral("29 typed"));
+    // Nineteen undos reach the oldest snapshot still held ("11"), and no further.
+    for (int i = 0; i < 25; ++i) UndoEdit(e.text, e.history);
+    EXPECT_EQ(e.text.Text(), QStringLiteral("11"));
 }
