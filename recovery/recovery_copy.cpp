@@ -1,0 +1,223 @@
+#include "recovery/recovery_copy.h"
+
+#include <QtEndian>
+#include <array>
+#include <cstring>
+
+namespace recovery {
+
+namespace {
+
+constexpr char kMagic[8] = {'N', 'U', 'V', 'R', 'C', 'O', 'P', 'Y'};
+constexpr quint32 kVersion = 1;
+constexpr int kPrefixSize = 16;  // magic, version, header size
+
+constexpr std::array<quint32, 256> MakeCrcTable() {
+    std::array<quint32, 256> table{};
+    for (quint32 i = 0; i < 256; ++i) {
+        quint32 c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+constexpr std::array<quint32, 256> kCrcTable = MakeCrcTable();
+
+class ByteWriter {
+  public:
+    explicit ByteWriter(QByteArray& out) : out_(out) {}
+    template <typename T>
+    void Int(T value) {
+        const T le = qToLittleEndian(value);
+        out_.append(reinterpret_cast<const char*>(&le), sizeof le);
+    }
+    void String(const QString& s) {
+        Int<quint32>(static_cast<quint32>(s.size()));
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            out_.append(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+        } else {
+            for (QChar c : s) Int<quint16>(c.unicode());
+        }
+    }
+
+  private:
+    QByteArray& out_;
+};
+
+// Reads with bounds checks: any read past the end makes the reader fail for good.
+class ByteReader {
+  public:
+    ByteReader(const char* data, qsizetype size) : data_(data), size_(size) {}
+    template <typename T>
+    bool Int(T& value) {
+        if (!Need(sizeof(T))) return false;
+        T raw;
+        std::memcpy(&raw, data_ + pos_, sizeof raw);
+        value = qFromLittleEndian(raw);
+        pos_ += sizeof(T);
+        return true;
+    }
+    bool String(QString& s) {
+        quint32 units = 0;
+        if (!Int(units) || !Need(qsizetype(units) * 2)) return false;
+        s.resize(units);
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            std::memcpy(s.data(), data_ + pos_, qsizetype(units) * 2);
+            pos_ += qsizetype(units) * 2;
+        } else {
+            for (quint32 i = 0; i < units; ++i) {
+                quint16 unit = 0;
+                Int(unit);
+                s[i] = QChar(unit);
+            }
+        }
+        return true;
+    }
+    qsizetype Pos() const { return pos_; }
+
+  private:
+    bool Need(qsizetype bytes) {
+        if (failed_ || bytes < 0 || size_ - pos_ < bytes) {
+            failed_ = true;
+            return false;
+        }
+        return true;
+    }
+    const char* data_;
+    qsizetype size_;
+    qsizetype pos_ = 0;
+    bool failed_ = false;
+};
+
+bool IsPositionLine(const QString& line) {
+    return line.startsWith(QLatin1String("POS="));
+}
+
+QString FirstLine(const QString& text) {
+    qsizetype end = 0;
+    while (end < text.size() && end < kFirstLineLength && text[end] != u'\r' && text[end] != u'\n')
+        ++end;
+    return text.left(end);
+}
+
+bool ValidEncoding(quint32 value) {
+    return value < static_cast<quint32>(textfiles::kEncodingCount);
+}
+
+}  // namespace
+
+quint32 Crc32(const char* data, qsizetype size) {
+    quint32 c = 0xFFFFFFFFu;
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    for (qsizetype i = 0; i < size; ++i) c = kCrcTable[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+bool SameWork(const RecoveryState& a, const RecoveryState& b) {
+    if (a.text != b.text || a.textEncoding != b.textEncoding || a.participants != b.participants ||
+        a.projectName != b.projectName || a.projectEncoding != b.projectEncoding ||
+        a.projectLines.size() != b.projectLines.size())
+        return false;
+    for (qsizetype i = 0; i < a.projectLines.size(); ++i) {
+        const QString& x = a.projectLines[i];
+        const QString& y = b.projectLines[i];
+        if (x != y && !(IsPositionLine(x) && IsPositionLine(y))) return false;
+    }
+    return true;
+}
+
+QByteArray EncodeCopy(const RecoveryState& state, qint64 timeMs, qint64 sequence) {
+    QByteArray body;
+    body.reserve(state.text.size() * 2 + 64 * (state.projectLines.size() + 40));
+    ByteWriter b(body);
+    b.String(state.text);
+    b.Int<quint32>(static_cast<quint32>(state.textEncoding));
+    b.String(state.projectName);
+    b.Int<quint32>(static_cast<quint32>(state.projectEncoding));
+    b.Int<quint32>(static_cast<quint32>(state.projectLines.size()));
+    for (const QString& line : state.projectLines) b.String(line);
+    for (const project::ParticipantCells& p : state.participants) {
+        b.String(p.picture);
+        b.String(p.name);
+        b.String(p.color);
+    }
+
+    QByteArray header;
+    ByteWriter h(header);
+    h.Int<qint64>(timeMs);
+    h.Int<qint64>(sequence);
+    h.Int<qint64>(state.text.size());
+    h.Int<quint64>(static_cast<quint64>(body.size()));
+    h.Int<quint32>(Crc32(body.constData(), body.size()));
+    h.String(FirstLine(state.text));
+
+    QByteArray file;
+    file.reserve(kPrefixSize + header.size() + 4 + body.size());
+    file.append(kMagic, sizeof kMagic);
+    ByteWriter f(file);
+    f.Int<quint32>(kVersion);
+    f.Int<quint32>(static_cast<quint32>(header.size()));
+    file.append(header);
+    f.Int<quint32>(Crc32(file.constData(), file.size()));
+    file.append(body);
+    return file;
+}
+
+std::optional<CopyHeader> DecodeCopyHeader(const QByteArray& start, qint64 fileSize) {
+    if (start.size() < kPrefixSize || std::memcmp(start.constData(), kMagic, sizeof kMagic) != 0)
+        return std::nullopt;
+    ByteReader prefix(start.constData() + sizeof kMagic, kPrefixSize - qsizetype(sizeof kMagic));
+    quint32 version = 0, headerSize = 0;
+    prefix.Int(version);
+    prefix.Int(headerSize);
+    if (version != kVersion || headerSize > quint32(kHeaderReadSize) ||
+        start.size() < kPrefixSize + qsizetype(headerSize) + 4)
+        return std::nullopt;
+    const qsizetype crcAt = kPrefixSize + headerSize;
+    quint32 storedCrc = 0;
+    ByteReader crcReader(start.constData() + crcAt, 4);
+    crcReader.Int(storedCrc);
+    if (Crc32(start.constData(), crcAt) != storedCrc) return std::nullopt;
+
+    CopyHeader header;
+    ByteReader r(start.constData() + kPrefixSize, headerSize);
+    if (!r.Int(header.timeMs) || !r.Int(header.sequence) || !r.Int(header.characters) ||
+        !r.Int(header.bodySize) || !r.Int(header.bodyCrc) || !r.String(header.firstLine) ||
+        r.Pos() != qsizetype(headerSize))
+        return std::nullopt;
+    if (fileSize < 0 || quint64(fileSize) != quint64(crcAt) + 4 + header.bodySize)
+        return std::nullopt;
+    return header;
+}
+
+std::optional<RecoveryState> DecodeCopy(const QByteArray& file) {
+    const std::optional<CopyHeader> header =
+        DecodeCopyHeader(file.left(kPrefixSize + kHeaderReadSize + 4), file.size());
+    if (!header) return std::nullopt;
+    const qsizetype bodyAt = file.size() - qsizetype(header->bodySize);
+    const char* body = file.constData() + bodyAt;
+    if (Crc32(body, qsizetype(header->bodySize)) != header->bodyCrc) return std::nullopt;
+
+    RecoveryState state;
+    ByteReader r(body, qsizetype(header->bodySize));
+    quint32 textEncoding = 0, projectEncoding = 0, lineCount = 0;
+    if (!r.String(state.text) || !r.Int(textEncoding) || !r.String(state.projectName) ||
+        !r.Int(projectEncoding) || !r.Int(lineCount) || !ValidEncoding(textEncoding) ||
+        !ValidEncoding(projectEncoding) || lineCount > header->bodySize / 4)
+        return std::nullopt;
+    state.textEncoding = static_cast<textfiles::Encoding>(textEncoding);
+    state.projectEncoding = static_cast<textfiles::Encoding>(projectEncoding);
+    state.projectLines.reserve(lineCount);
+    for (quint32 i = 0; i < lineCount; ++i) {
+        QString line;
+        if (!r.String(line)) return std::nullopt;
+        state.projectLines << line;
+    }
+    for (project::ParticipantCells& p : state.participants) {
+        if (!r.String(p.picture) || !r.String(p.name) || !r.String(p.color)) return std::nullopt;
+    }
+    if (state.text.size() != header->characters) return std::nullopt;
+    return state;
+}
+
+}  // namespace recovery
