@@ -303,6 +303,7 @@ void TForm2::N2Click() {
         TextEncoding = encoding;
         SaveTextFileDialog1.FileName = path;
         RecordSnapshot(memoText_, History);
+        if (TextStored) TextStored();
     });
 }
 
@@ -313,6 +314,7 @@ void TForm2::N4Click() {
     GuardFileCommand([this] {
         textfiles::WriteTextFile(SaveTextFileDialog1.FileName, memoText_.Text(),
                                  SaveTextFileDialog1.Encoding);
+        if (TextStored) TextStored();
     });
 }
 

@@ -94,6 +94,8 @@ class TForm2 : public QMainWindow {
     std::function<void(const QString& text)> ShowMessage;
     // The standard error dialog for a failed file operation.
     std::function<void(const QString& text)> ShowError;
+    // Called after Open has read a text file or Save has written one: the text is stored.
+    std::function<void()> TextStored;
 
     // ---- Handlers ----
     void N2Click();     // open

@@ -23,6 +23,7 @@ namespace project {
 
 QString ProjectName;
 textfiles::Encoding ProjectEncoding = textfiles::Encoding::Ansi;
+std::function<void()> ProjectStored;
 
 namespace {
 
@@ -63,18 +64,7 @@ bool ConfirmDataLoss() {
 
 ProjectSnapshot TakeSnapshot(TForm1& player, TForm2& editor, TForm5& participants) {
     ProjectSnapshot s;
-    s.file.playing = player.Edit1->text();
-    s.file.circles = player.Edit2->text();
-    s.file.pause = player.Edit3->text();
-    s.file.shiftBack = player.Edit4->text();
-    s.file.current = player.ListBox1->currentRow();
-    // With no stream the library answers with a negative failure value; it is saved as it
-    // is and reads back as the start.
-    s.file.pos = SecondsToPosValue(audio::BytesToSeconds(
-        player.Stream, audio::StreamPosition(player.Stream, audio::POS_BYTE)));
-    s.file.files.reserve(player.ListBox1->count());
-    for (int i = 0; i < player.ListBox1->count(); ++i)
-        s.file.files << player.ListBox1->item(i)->text();
+    s.file = CurrentProjectFile(player);
     s.transcript = editor.Text();
     s.transcriptEncoding = editor.TextEncoding;
     for (int k = 0; k < kParticipantCount; ++k) {
@@ -90,7 +80,9 @@ void SaveUnderProjectName(TForm1& player, TForm2& editor, TForm5& participants) 
         WriteProject(ProjectName, TakeSnapshot(player, editor, participants), ProjectEncoding);
     } catch (const textfiles::FileError& e) {
         ShowErrorDialog(e.message());
+        return;
     }
+    if (ProjectStored) ProjectStored();
 }
 
 // Steps 9 to 12 of the open: the current entry's recording, stopped at `pos` seconds.
@@ -165,29 +157,50 @@ void OpenProject(TForm1& player, TForm2& editor, TForm5& participants) {
 
         const textfiles::DetectedLines lines = textfiles::ReadLinesDetect(path);
         ProjectEncoding = lines.encoding;
-        const ProjectFileRead read = ParseProjectFile(lines.lines);
-        if (read.playing) player.Edit1->setText(*read.playing);
-        if (read.circles) player.Edit2->setText(*read.circles);
-        if (read.pause) player.Edit3->setText(*read.pause);
-        if (read.shiftBack) player.Edit4->setText(*read.shiftBack);
-        player.ListBox1->clear();
-        player.ListBox1->addItems(read.files);
-        player.N12Click();
-
-        // An empty playlist has no current entry to restore; a negative index with entries
-        // makes none current.
-        if (read.files.isEmpty() || read.current < 0) return;
-        if (read.current >= read.files.size()) {
-            ShowErrorDialog(
-                QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(read.current));
-            return;
-        }
-        player.ListBox1->setCurrentRow(read.current, QItemSelectionModel::ClearAndSelect);
-        player.N12Click();
-        OpenCurrentRecording(player, read.files.at(read.current), read.pos);
+        ApplyProjectFile(player, ParseProjectFile(lines.lines));
+        if (ProjectStored) ProjectStored();
     } catch (const textfiles::FileError& e) {
         ShowErrorDialog(e.message());
     }
+}
+
+ProjectFileData CurrentProjectFile(TForm1& player) {
+    ProjectFileData file;
+    file.playing = player.Edit1->text();
+    file.circles = player.Edit2->text();
+    file.pause = player.Edit3->text();
+    file.shiftBack = player.Edit4->text();
+    file.current = player.ListBox1->currentRow();
+    // With no stream the library answers with a negative failure value; it is saved as it
+    // is and reads back as the start.
+    file.pos = SecondsToPosValue(audio::BytesToSeconds(
+        player.Stream, audio::StreamPosition(player.Stream, audio::POS_BYTE)));
+    file.files.reserve(player.ListBox1->count());
+    for (int i = 0; i < player.ListBox1->count(); ++i)
+        file.files << player.ListBox1->item(i)->text();
+    return file;
+}
+
+void ApplyProjectFile(TForm1& player, const ProjectFileRead& read) {
+    if (read.playing) player.Edit1->setText(*read.playing);
+    if (read.circles) player.Edit2->setText(*read.circles);
+    if (read.pause) player.Edit3->setText(*read.pause);
+    if (read.shiftBack) player.Edit4->setText(*read.shiftBack);
+    player.ListBox1->clear();
+    player.ListBox1->addItems(read.files);
+    player.N12Click();
+
+    // An empty playlist has no current entry to restore; a negative index with entries
+    // makes none current.
+    if (read.files.isEmpty() || read.current < 0) return;
+    if (read.current >= read.files.size()) {
+        ShowErrorDialog(
+            QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(read.current));
+        return;
+    }
+    player.ListBox1->setCurrentRow(read.current, QItemSelectionModel::ClearAndSelect);
+    player.N12Click();
+    OpenCurrentRecording(player, read.files.at(read.current), read.pos);
 }
 
 void ExitApplication() {

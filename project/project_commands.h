@@ -14,6 +14,9 @@ class TForm5;
 
 namespace project {
 
+struct ProjectFileData;
+struct ProjectFileRead;
+
 // The path of the current project file; empty until a project is saved or opened.
 extern QString ProjectName;
 // Encoding of the project file last opened: a file read with a mark is written back with it.
@@ -45,5 +48,16 @@ void SaveProjectAs(TForm1& player, TForm2& editor, TForm5& participants);
 void OpenProject(TForm1& player, TForm2& editor, TForm5& participants);
 // "Выход": ends the event loop at once, saving nothing.
 void ExitApplication();
+
+// Called after a save has written all three files and after an open has read them: the
+// working state now equals the project on disk. Unset: nothing is called.
+extern std::function<void()> ProjectStored;
+
+// The project file's part of the working state as a save would write it now.
+ProjectFileData CurrentProjectFile(TForm1& player);
+// Puts a read project file into the player as an open does: parameters, playlist, current
+// entry, then the current recording stopped at the saved position. A current index beyond
+// the playlist is reported in the error dialog.
+void ApplyProjectFile(TForm1& player, const ProjectFileRead& read);
 
 }  // namespace project
