@@ -1,8 +1,10 @@
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
 #include "app/application.h"
 #include "app/program_icon.h"
+#include "app/recovery_session.h"
 #include "app/window_set.h"
 #include "player/player_window.h"
 
@@ -33,7 +35,12 @@ int main(int argc, char* argv[]) {
     // after its message.
     if (!RunShowingErrors(CreateWindowSet)) return 1;
     Form1->show();
+    // Recovery copies of unsaved work; copies left by an earlier run are offered once the
+    // player is on screen.
+    RecoverySession copies(*Form1, *Form2, *Form5, recovery::DefaultRecoveryFolder());
+    QTimer::singleShot(0, &copies, [&copies] { copies.OfferEarlierCopies(); });
     const int result = app.exec();
+    copies.Finish();
     DestroyWindowSet();
     return result;
 }
