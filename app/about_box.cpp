@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "app/guide_files.h"
 #include "app/program_icon.h"
 #include "app/shell_commands.h"
 
@@ -47,9 +48,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Copyright->setObjectName(QStringLiteral("Copyright"));
     Copyright->setGeometry(8, 80, 263, 16);
 
-    Comments = new QLabel(QStringLiteral("Проверить наличие новой версии: ") +
-                              QString::fromLatin1(kUpdatePageAddress),
-                          panel);
+    Comments =
+        new QLabel(QStringLiteral("Руководство пользователя: версия, лицензии, библиотеки"), panel);
     Comments->setObjectName(QStringLiteral("Comments"));
     Comments->setGeometry(8, 104, 263, 39);
     Comments->setWordWrap(true);
@@ -69,7 +69,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Comments && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        OpenInShell(QUrl(QString::fromLatin1(kUpdatePageAddress)));
+        OpenGuide(this, QString::fromLatin1(guide::kAboutSection));
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -1,4 +1,5 @@
-// "О программе": product name, version, maker's notice and a link to the update page.
+// "О программе": product name, version, maker's notice and a link to the guide's section
+// about the program (version, licences).
 // Shown modally; OK closes it. User-interface thread only.
 #pragma once
 
@@ -15,7 +16,7 @@ class TAboutBox : public QDialog {
     QLabel* ProductName = nullptr;
     QLabel* Version = nullptr;
     QLabel* Copyright = nullptr;
-    QLabel* Comments = nullptr;  // the link to the update page
+    QLabel* Comments = nullptr;  // the link to the guide's "О программе"
     QPushButton* OKButton = nullptr;
 
   protected:

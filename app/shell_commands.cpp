@@ -1,17 +1,34 @@
 #include "app/shell_commands.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 
 #include "app/about_box.h"
+#include "app/guide_files.h"
+#include "app/guide_viewer.h"
 #include "app/window_set.h"
 
-std::function<void(const QUrl&)> OpenInShell = [](const QUrl& url) {
-    QDesktopServices::openUrl(url);
+std::function<bool(const QUrl&)> OpenInShell = [](const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 };
 
-void HelpCommand(QWidget*) {
-    // The desktop's opener has no owner window; the page opens in the browser either way.
-    OpenInShell(QUrl(QString::fromLatin1(kHelpPageAddress)));
+QString GuideStartPage() {
+    return guide::FindStartPage(QCoreApplication::applicationDirPath(),
+                                QString::fromUtf8(NUV_GUIDE_SOURCE_DIR));
+}
+
+void OpenGuide(QWidget* owner, const QString& section) {
+    const QString page = GuideStartPage();
+    if (page.isEmpty()) {
+        ShowGuideViewer(owner, QUrl());  // says where the guide was looked for
+        return;
+    }
+    const QUrl address = guide::PageAddress(page, section);
+    if (!OpenInShell(address)) ShowGuideViewer(owner, address);
+}
+
+void HelpCommand(QWidget* owner) {
+    OpenGuide(owner, QString());
 }
 
 void AboutCommand() {

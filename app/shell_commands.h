@@ -1,21 +1,25 @@
-// The commands every window's menu shares: help and about, and the product's web
-// addresses. User-interface thread only.
+// The commands every window's menu shares: help and about, and the user guide they open.
+// User-interface thread only.
 #pragma once
 
+#include <QString>
 #include <QUrl>
 #include <functional>
 
 class QWidget;
 
-// The product's help page and its update page, opened in the default browser.
-inline constexpr char kHelpPageAddress[] = "https://nuvtolvek.example.org/help/";
-inline constexpr char kUpdatePageAddress[] = "https://nuvtolvek.example.org/download/";
+// Asks the desktop to open an address in its default program; false when the desktop
+// refused it. Tests replace it to record the addresses instead.
+extern std::function<bool(const QUrl&)> OpenInShell;
 
-// Asks the desktop to open an address in its default program; the result is not
-// examined. Tests replace it to record the addresses instead.
-extern std::function<void(const QUrl&)> OpenInShell;
-
-// "Справка" (F1): opens the help page. `owner` is the calling window.
+// "Справка" (F1): opens the user guide through the desktop, or in the program's own viewer
+// when the desktop refuses. `owner` is the calling window.
 void HelpCommand(QWidget* owner);
+// Opens the guide the same way at one of its sections (an anchor of the start page).
+void OpenGuide(QWidget* owner, const QString& section);
+// The guide's start page as this program finds it (installed copy, else the source tree's);
+// empty when there is none.
+QString GuideStartPage();
+
 // "О программе": shows the About window modally and returns when it closes.
 void AboutCommand();

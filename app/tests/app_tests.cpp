@@ -18,7 +18,10 @@ class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override {
         savedOpener = OpenInShell;
-        OpenInShell = [this](const QUrl& url) { opened << url.toString(); };
+        OpenInShell = [this](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        };
         ErrorDialogHook = [this](const QString& message) { errors << message; };
     }
     void TearDown() override {
@@ -27,7 +30,7 @@ class ShellTest : public ::testing::Test {
     }
     QStringList opened;
     QStringList errors;
-    std::function<void(const QUrl&)> savedOpener;
+    std::function<bool(const QUrl&)> savedOpener;
 };
 
 // An object whose event handler fails the way a command meeting a file error does.
@@ -67,12 +70,13 @@ TEST_F(ShellTest, FailedStepShowsPathAndReasonAndReportsTheFailure) {
     EXPECT_EQ(errors.size(), 1);
 }
 
-TEST_F(ShellTest, HelpOpensTheHelpPage) {
+TEST_F(ShellTest, HelpOpensTheGuide) {
     HelpCommand(nullptr);
-    EXPECT_EQ(opened, QStringList{QString::fromLatin1(kHelpPageAddress)});
+    ASSERT_FALSE(GuideStartPage().isEmpty());
+    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(GuideStartPage()).toString()});
 }
 
-TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheUpdatePage) {
+TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheGuide) {
     TAboutBox about;
     EXPECT_EQ(about.windowTitle(), "О программе");
     EXPECT_EQ(about.size(), QSize(298, 213));
@@ -84,7 +88,7 @@ TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheUpdatePage) {
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     QTest::mouseClick(about.Comments, Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList{QString::fromLatin1(kUpdatePageAddress)});
+    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(GuideStartPage()).toString() + "#about"});
 
     // OK closes the modal window with the result OK.
     QTimer::singleShot(0, about.OKButton, [&] { about.OKButton->click(); });

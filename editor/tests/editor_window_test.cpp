@@ -382,7 +382,10 @@ TEST_F(EditorWindow, DictionaryAndParticipantsWindowsShowWithoutModality) {
 TEST_F(EditorWindow, PlayerKeysPassThroughTheEditor) {
     const auto savedShell = OpenInShell;
     QList<QUrl> opened;
-    OpenInShell = [&](const QUrl& url) { opened.append(url); };
+    OpenInShell = [&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    };
     SetText(QStringLiteral("abc"), 2);
     Key(Qt::Key_F1);
     EXPECT_EQ(opened.size(), 1);

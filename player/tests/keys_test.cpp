@@ -31,7 +31,10 @@ class KeysTest : public ::testing::Test {
         audio::CloseDevice();
         ASSERT_TRUE(audio::OpenManualOutput(44100));
         savedOpener = OpenInShell;
-        OpenInShell = [this](const QUrl& url) { opened << url.toString(); };
+        OpenInShell = [this](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        };
         CreateWindowSet();
         Form1->Timer1->stop();
         Form1->MessageHook = [](const QString&) {};
@@ -66,7 +69,7 @@ class KeysTest : public ::testing::Test {
 
     QTemporaryDir folder;
     QStringList opened;
-    std::function<void(const QUrl&)> savedOpener;
+    std::function<bool(const QUrl&)> savedOpener;
 };
 
 TEST_F(KeysTest, FunctionKeysInOtherWindowsDriveTheMinimizedPlayer) {
@@ -108,13 +111,13 @@ TEST_F(KeysTest, FunctionKeysInOtherWindowsDriveTheMinimizedPlayer) {
     }
 }
 
-TEST_F(KeysTest, F6ShowsTheEditorAndF1OpensTheHelpPage) {
+TEST_F(KeysTest, F6ShowsTheEditorAndF1OpensTheGuide) {
     QWidget* target = Focus(Form3, nullptr);
     Form2->hide();
     QTest::keyClick(target, Qt::Key_F6);
     EXPECT_TRUE(Form2->isVisible());
     QTest::keyClick(target, Qt::Key_F1);
-    EXPECT_EQ(opened, QStringList{QString::fromLatin1(kHelpPageAddress)});
+    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(GuideStartPage()).toString()});
     // The player's own window takes the same keys.
     Form1->showNormal();
     QTest::keyClick(Form1->ListBox1, Qt::Key_F4);
