@@ -34,19 +34,17 @@ bool ApplicationShortcuts::Run(int key) {
     }
 }
 
-namespace {
-bool IsPlayerKey(const QKeyEvent* key) {
-    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    return mods == Qt::NoModifier && key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F6;
+bool ApplicationShortcuts::IsApplicationKey(QKeyCombination key) {
+    const Qt::KeyboardModifiers mods = key.keyboardModifiers() & ~Qt::KeypadModifier;
+    return mods == Qt::NoModifier && key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F6;
 }
-}  // namespace
 
 bool ApplicationShortcuts::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (!IsPlayerKey(key) || QApplication::activeModalWidget() != nullptr)
+    if (!IsApplicationKey(key->keyCombination()) || QApplication::activeModalWidget() != nullptr)
         return QObject::eventFilter(watched, event);
     if (type == QEvent::ShortcutOverride) {
         // Claim the key from every shortcut and menu so that it arrives as a key press.

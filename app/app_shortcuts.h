@@ -15,6 +15,9 @@ class ApplicationShortcuts : public QObject {
 
     // Runs the command bound to `key` (no modifiers) and tells whether there is one.
     bool Run(int key);
+    // Whether `key` is one of the keys taken here from every window (the guide's keys
+    // table marks them so).
+    static bool IsApplicationKey(QKeyCombination key);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
