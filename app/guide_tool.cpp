@@ -158,6 +158,7 @@ int main(int argc, char* argv[]) {
 
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("NUV Tolvek"));
+    TApplication::setDesktopFileName(QStringLiteral("nuvtolvek"));
     TApplication::setWindowIcon(ProgramIcon());
     const QDir guideDir(QString::fromLocal8Bit(argv[1]));
     const QString pagePath = guideDir.filePath(QString::fromLatin1(guide::kStartPage));

@@ -48,6 +48,12 @@ namespace {
 class QtEnvironment : public testing::Environment {
   public:
     void SetUp() override {
+        // Per-user folders of the run only: the user's own dictionary stays untouched.
+        for (const char* name : {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME"}) {
+            const QString dir = home_.filePath(QString::fromLatin1(name));
+            QDir().mkpath(dir);
+            qputenv(name, QFile::encodeName(dir));
+        }
         app_ = std::make_unique<QApplication>(argc_, argv_);
         QFile dictionary(QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib");
         if (!dictionary.exists() && dictionary.open(QIODevice::WriteOnly)) dictionary.close();
@@ -55,6 +61,7 @@ class QtEnvironment : public testing::Environment {
     void TearDown() override { app_.reset(); }
 
   private:
+    QTemporaryDir home_;
     int argc_ = 1;
     char name_[16] = "guide_tests";
     char* argv_[2] = {name_, nullptr};
