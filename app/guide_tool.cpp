@@ -4,6 +4,7 @@
 // transcript, named participants with pictures, a small dictionary), grabs every window into
 // GUIDE_DIR/images/*.png and rewrites the keys block of GUIDE_DIR/index.html from the
 // windows' own key bindings. Run through scripts/screenshots.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -21,6 +22,7 @@
 #include "app/guide_files.h"
 #include "app/key_list.h"
 #include "app/program_icon.h"
+#include "app/restore_window.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
 #include "dictionary/dictionary_window.h"
@@ -122,20 +124,23 @@ void Save(QWidget* window, const QString& path) {
     std::printf("%s %dx%d\n", qPrintable(path), picture.width(), picture.height());
 }
 
-const QString kTranscript = QStringLiteral(
-    "\r\n[Анна Петрова]\r\n"
-    "Добрый день. Расскажите, пожалуйста, с чего началась ваша работа в лаборатории.\r\n"
-    "[Игорь Смирнов]\r\n"
-    "Это было в две тысячи двенадцатом году. Я пришёл туда ещё студентом, по программе "
-    "обмена, и, как мне кажется, остался там из-за людей, а не из-за темы.\r\n"
-    "[Анна Петрова]\r\n"
-    "А тема была какая?\r\n"
-    "[Игорь Смирнов]\r\n"
-    "Распознавание речи. Тогда это казалось почти фантастикой [00:01:12] — "
-    "[неразборчиво] — но через год у нас уже был первый прототип.\r\n"
-    "[Мария Ким]\r\n"
-    "Можно я добавлю? Прототип работал только с одним диктором, и этим диктором был "
-    "Игорь.\r\n");
+const QString kTitle = QStringLiteral("Интервью с И. Смирновым, 14 марта 2026 г.");
+const QString kTranscript =
+    kTitle +
+    QStringLiteral(
+        "\r\n\r\n[Анна Петрова]\r\n"
+        "Добрый день. Расскажите, пожалуйста, с чего началась ваша работа в лаборатории.\r\n"
+        "[Игорь Смирнов]\r\n"
+        "Это было в две тысячи двенадцатом году. Я пришёл туда ещё студентом, по программе "
+        "обмена, и, как мне кажется, остался там из-за людей, а не из-за темы.\r\n"
+        "[Анна Петрова]\r\n"
+        "А тема была какая?\r\n"
+        "[Игорь Смирнов]\r\n"
+        "Распознавание речи. Тогда это казалось почти фантастикой [00:01:12] — "
+        "[неразборчиво] — но через год у нас уже был первый прототип.\r\n"
+        "[Мария Ким]\r\n"
+        "Можно я добавлю? Прототип работал только с одним диктором, и этим диктором был "
+        "Игорь.\r\n");
 
 }  // namespace
 
@@ -239,6 +244,25 @@ int main(int argc, char* argv[]) {
     Form6->hide();
     Save(AboutBox, images + "/about.png");
     AboutBox->hide();
+
+    // The restore window as the next start after a crash shows it: three copies of one run.
+    recovery::RunInfo run;
+    const QDateTime lastCopy(QDate(2026, 3, 14), QTime(15, 42, 10));
+    const qint64 sizes[] = {5120, 5046, 4987};
+    for (int i = 0; i < 3; ++i) {
+        recovery::CopyInfo copy;
+        copy.header.timeMs = lastCopy.addSecs(-2 * i).toMSecsSinceEpoch();
+        copy.header.characters = sizes[i];
+        copy.header.firstLine = kTitle;
+        run.copies << copy;
+    }
+    recovery::ScanResult scan;
+    scan.offered << run;
+    auto* restore = new RestoreWindow(
+        Form1, scan, [](const recovery::CopyInfo&, const QString&) { return false; },
+        [](const QStringList&) {});
+    Save(restore, images + "/restore.png");
+    restore->close();
 
     // The keys table, from the windows' own bindings.
     QFile page(pagePath);
