@@ -40,9 +40,13 @@ RecoverySession::RecoverySession(TForm1& player, TForm2& editor, TForm5& partici
         std::make_unique<recovery::RunFolder>(folder_, Now(), QCoreApplication::applicationPid());
     writer_ = std::make_unique<recovery::CopyWriter>(
         std::move(run), [this](const recovery::WriteReport& report) {
-            // From the writer thread to this one.
-            QMetaObject::invokeMethod(
-                this, [this, report] { OnReport(report); }, Qt::QueuedConnection);
+            // From the writer thread: the report waits in the mailbox, and a call by name
+            // (made inside Qt, carrying no data) wakes this thread to read it.
+            {
+                std::lock_guard lock(reportsMutex_);
+                reports_.push_back(report);
+            }
+            QMetaObject::invokeMethod(this, "TakeReports", Qt::QueuedConnection);
         });
 
     connect(editor_.Memo1->document(), &QTextDocument::contentsChange, this,
@@ -117,6 +121,15 @@ void RecoverySession::TextStored() {
     saved_.text = editor_.Memo1->document()->toRawText();
     saved_.textEncoding = editor_.TextEncoding;
     writer_->SetSaved(saved_);
+}
+
+void RecoverySession::TakeReports() {
+    std::vector<recovery::WriteReport> reports;
+    {
+        std::lock_guard lock(reportsMutex_);
+        reports.swap(reports_);
+    }
+    for (const recovery::WriteReport& report : reports) OnReport(report);
 }
 
 void RecoverySession::OnReport(const recovery::WriteReport& report) {

@@ -14,6 +14,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "recovery/copy_writer.h"
 #include "recovery/recovery_store.h"
@@ -55,6 +57,9 @@ class RecoverySession : public QObject {
     // go; later calls do nothing.
     void Finish();
 
+    // Takes the writer's reports (queued here from the writer thread).
+    Q_INVOKABLE void TakeReports();
+
     QLabel* Note() const { return note_; }
     int NotesShown() const { return notesShown_; }
     recovery::CopyWriter& Writer() { return *writer_; }
@@ -78,6 +83,8 @@ class RecoverySession : public QObject {
     recovery::RecoveryState submitted_;  // what was last handed to the writer
     quint64 textChanges_ = 0;            // counts changes of the text control
     quint64 submittedTextChanges_ = 0;
+    std::mutex reportsMutex_;
+    std::vector<recovery::WriteReport> reports_;  // from the writer thread
     bool failing_ = false;
     int notesShown_ = 0;
     bool finished_ = false;

@@ -332,6 +332,7 @@ TEST_F(RecoveryWindows, KilledWhileTypingLosesAtMostTheLastTwoSeconds) {
         readLines();
     }
     ASSERT_FALSE(typed.isEmpty()) << child.readAllStandardError().toStdString();
+    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
     const qint64 killedAt = MonotonicNs();
     child.kill();  // SIGKILL
     ASSERT_TRUE(child.waitForFinished(10000));
