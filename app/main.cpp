@@ -1,28 +1,20 @@
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
 
 #include "app/application.h"
+#include "app/command_line_open.h"
 #include "app/program_icon.h"
 #include "app/recovery_session.h"
 #include "app/window_set.h"
 #include "player/player_window.h"
 
-namespace {
-
-// `nuvtolvek --version` answers before any window or display is touched.
-bool AsksForVersion(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0) return false;
-        if (std::strcmp(argv[i], "--version") == 0) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
-    if (AsksForVersion(argc, argv)) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = ParseCommandLine(arguments, QDir::currentPath());
+    // `nuvtolvek --version` answers before any window or display is touched.
+    if (line.showVersion) {
         std::printf("NUV Tolvek %s\n", NUVTOLVEK_VERSION);
         return 0;
     }
@@ -35,6 +27,7 @@ int main(int argc, char* argv[]) {
     // after its message.
     if (!RunShowingErrors(CreateWindowSet)) return 1;
     Form1->show();
+    OpenFromCommandLine(line, *Form1, *Form2, *Form5);
     // Recovery copies of unsaved work; copies left by an earlier run are offered once the
     // player is on screen.
     RecoverySession copies(*Form1, *Form2, *Form5, recovery::DefaultRecoveryFolder());

@@ -28,6 +28,8 @@
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
+#include "player/playlist_drop.h"
+#include "player/playlist_files.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
 #include "project/project_commands.h"
@@ -192,10 +194,8 @@ void TForm1::BuildControls(QWidget* client) {
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
-    OpenDialog1->setNameFilters({QStringLiteral("Все звуковые файлы (*.wav *.ogg *.mp3)"),
-                                 QStringLiteral("Wav-файлы (*.wav)"),
-                                 QStringLiteral("OGG-файлы (*.ogg)"),
-                                 QStringLiteral("Mp3-файлы (*.mp3)")});
+    OpenDialog1->setNameFilters(PlaylistDialogFilters());
+    new PlaylistDrop(ListBox1, [this](const QStringList& paths) { AddRecordings(paths); });
 
     // Fragment parameters: two columns of label, field and spinner.
     GroupBox1 = new QGroupBox(QStringLiteral("Параметры"), client);
@@ -380,6 +380,10 @@ void TForm1::N7Click() {
     } else if (OpenDialog1->exec() == QDialog::Accepted) {
         paths = OpenDialog1->selectedFiles();
     }
+    AddRecordings(paths);
+}
+
+void TForm1::AddRecordings(const QStringList& paths) {
     if (paths.isEmpty()) return;
     ListBox1->addItems(paths);
     N12Click();

@@ -125,6 +125,9 @@ class TForm1 : public QMainWindow {
     void N11Click();       // remove the selected items
     void N9Click();        // clear the list
     void N14Click();       // stop: release the stream
+    // Appends recordings to the playlist as the add dialog does (dropped files, the
+    // command line); nothing for an empty list.
+    void AddRecordings(const QStringList& paths);
 
     // ---- Project: the "Файл" menu ----
     void N4Click();   // open project

@@ -139,6 +139,10 @@ void OpenProject(TForm1& player, TForm2& editor, TForm5& participants) {
     if (!editor.Text().isEmpty() && !ConfirmDataLoss()) return;
     QString path = lastOpenName;
     if (!AskOpenName(&player, path)) return;
+    OpenProjectFile(player, editor, participants, path);
+}
+
+void OpenProjectFile(TForm1& player, TForm2& editor, TForm5& participants, const QString& path) {
     lastOpenName = path;
     ProjectName = path;
 

@@ -46,6 +46,8 @@ void SaveProjectAs(TForm1& player, TForm2& editor, TForm5& participants);
 // "Открыть проект": replaces the working state by a saved project. Nothing plays after it;
 // the stream waits at the saved position.
 void OpenProject(TForm1& player, TForm2& editor, TForm5& participants);
+// The same for a project already named (the command line): no question, no dialog.
+void OpenProjectFile(TForm1& player, TForm2& editor, TForm5& participants, const QString& path);
 // "Выход": ends the event loop at once, saving nothing.
 void ExitApplication();
 

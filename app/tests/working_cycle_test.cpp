@@ -18,6 +18,8 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "app/command_line.h"
+#include "app/command_line_open.h"
 #include "app/tests/sound_files.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
@@ -354,6 +356,49 @@ TEST_F(WorkingCycle, PlayTypeSaveReopenAndExport) {
     EXPECT_EQ(Form2->Text(), transcript);
     EXPECT_EQ(Form5->Cells(1, 2), "Анна");
     EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// `nuvtolvek project.prj more.wav`: the project opens without a question, then the
+// recording is appended to its playlist; the M4A plays like any other recording.
+TEST_F(WorkingCycle, CommandLineOpensTheProjectThenAppendsTheRecordings) {
+    const QString first = dir_.filePath("записи/утро.wav");
+    const QString second = dir_.filePath("записи/вечер.wav");
+    ASSERT_TRUE(e2e::WriteWav(first, 2.0, 22050, 1));
+    ASSERT_TRUE(e2e::WriteWav(second, 2.0, 44100, 2));
+    chosenFiles_ = {first};
+    Form1->N7Click();
+    Type(QStringLiteral("текст"));
+    projectPath_ = dir_.filePath("беседа.prj");
+    project::SaveProject(*Form1, *Form2, *Form5);
+    ASSERT_TRUE(QFile::exists(projectPath_));
+
+    Start();
+    const QString phone = dir_.filePath("записи/телефон.m4a");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -i '" + second.toStdString() +
+                           "' -c:a aac '" + phone.toStdString() + "'")
+                              .c_str()),
+              0);
+    const CommandLine line = ParseCommandLine(
+        {QStringLiteral("беседа.prj"), QStringLiteral("записи/телефон.m4a")}, dir_.path());
+    OpenFromCommandLine(line, *Form1, *Form2, *Form5);
+    EXPECT_EQ(project::ProjectName, projectPath_);
+    EXPECT_EQ(Form2->Text(), QStringLiteral("текст"));
+    EXPECT_EQ(Playlist(), (QStringList{first, phone}));
+    EXPECT_EQ(warnings_, 0);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+
+    const QRect row = Form1->ListBox1->visualItemRect(Form1->ListBox1->item(1));
+    QTest::mouseClick(Form1->ListBox1->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_NE(Form1->Stream, 0u);
+    EXPECT_DOUBLE_EQ(
+        audio::BytesToSeconds(Form1->Stream, audio::StreamLength(Form1->Stream, audio::POS_BYTE)),
+        2.0);
+    Tick(5);
+    EXPECT_NEAR(Position(), 1.0, 1e-3);
 }
 
 }  // namespace

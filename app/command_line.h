@@ -1,0 +1,18 @@
+// The program's command line: `nuvtolvek [files…]`. Sound files go to the playlist; a
+// project file (.prj) is opened. A pure function, so that new options are one more case.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CommandLine {
+    QStringList recordings;    // absolute paths, in the order given
+    QString project;           // the first .prj named; empty when none
+    QStringList ignored;       // unknown options and further projects, as given
+    bool showVersion = false;  // --version: print the version and start nothing
+};
+
+// `arguments` without the program's own name; relative paths are taken from
+// `workingFolder`. file:// URLs (as a desktop entry passes them) count as their paths.
+// After "--" every argument is a file, even one that starts with "-".
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& workingFolder);

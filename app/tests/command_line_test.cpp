@@ -1,0 +1,65 @@
+// The command line: which arguments are recordings, which is the project, what is left.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* what;
+    QStringList arguments;
+    QStringList recordings;
+    QString project;
+    QStringList ignored;
+    bool version = false;
+};
+
+TEST(CommandLine, ArgumentsSortedIntoRecordingsProjectAndTheRest) {
+    const QString here = QStringLiteral("/home/u/работа");
+    const Case cases[] = {
+        {"nothing", {}, {}, {}, {}},
+        {"relative and absolute recordings in order",
+         {"a.m4a", "/tmp/b.mp3", "../c.wav"},
+         {here + "/a.m4a", "/tmp/b.mp3", "/home/u/c.wav"},
+         {},
+         {}},
+        {"a project in any case of its extension, first one wins",
+         {"x.PRJ", "a.ogg", "y.prj"},
+         {here + "/a.ogg"},
+         here + "/x.PRJ",
+         {"y.prj"}},
+        {"a desktop entry's file URL",
+         {"file:///home/u/%D0%B7%D0%B0%D0%BF%D0%B8%D1%81%D1%8C%201.opus"},
+         {"/home/u/запись 1.opus"},
+         {},
+         {}},
+        {"options are not files; after -- everything is",
+         {"--unknown", "-x", "--", "-dash.wav", "--"},
+         {here + "/-dash.wav", here + "/--"},
+         {},
+         {"--unknown", "-x"}},
+        {"a lone dash and empty arguments", {"-", ""}, {here + "/-"}, {}, {}},
+        {"--version among files", {"a.wav", "--version"}, {here + "/a.wav"}, {}, {}, true},
+        {"--version after -- is a file", {"--", "--version"}, {here + "/--version"}, {}, {}},
+        {"a remote URL is not a file",
+         {"file://server/share/a.wav"},
+         {},
+         {},
+         {"file://server/share/a.wav"}},
+        {"any extension goes to the playlist: content decides when it plays",
+         {"notes.txt", "видео.MKV"},
+         {here + "/notes.txt", here + "/видео.MKV"},
+         {},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CommandLine line = ParseCommandLine(c.arguments, here);
+        EXPECT_EQ(line.recordings, c.recordings);
+        EXPECT_EQ(line.project, c.project);
+        EXPECT_EQ(line.ignored, c.ignored);
+        EXPECT_EQ(line.showVersion, c.version);
+    }
+}
+
+}  // namespace
