@@ -65,6 +65,17 @@ int main(int argc, char** argv) {
                          },
                          rounds),
                      "ms");
+        // Of that, the part without the disk: building and checking the copy's bytes.
+        const recovery::RecoveryState state = session.Capture();
+        bench::Print("recovery_encode_ms",
+                     bench::TimeMs([] {},
+                                   [&] {
+                                       const QByteArray bytes = recovery::EncodeCopy(state, 1, 1);
+                                       if (!recovery::DecodeCopyHeader(bytes, bytes.size()))
+                                           std::abort();
+                                   },
+                                   rounds),
+                     "ms");
         // An idle check (nothing changed) costs the thread next to nothing.
         bench::Print("recovery_idle_check_ms",
                      bench::TimeMs([] {}, [&] { session.CheckForChanges(); }, rounds), "ms");

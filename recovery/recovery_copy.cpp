@@ -12,16 +12,19 @@ constexpr char kMagic[8] = {'N', 'U', 'V', 'R', 'C', 'O', 'P', 'Y'};
 constexpr quint32 kVersion = 1;
 constexpr int kPrefixSize = 16;  // magic, version, header size
 
-constexpr std::array<quint32, 256> MakeCrcTable() {
-    std::array<quint32, 256> table{};
+// Eight tables: the checksum takes eight bytes per step (slicing-by-8).
+constexpr std::array<std::array<quint32, 256>, 8> MakeCrcTables() {
+    std::array<std::array<quint32, 256>, 8> t{};
     for (quint32 i = 0; i < 256; ++i) {
         quint32 c = i;
         for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
+        t[0][i] = c;
     }
-    return table;
+    for (quint32 i = 0; i < 256; ++i)
+        for (int k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+    return t;
 }
-constexpr std::array<quint32, 256> kCrcTable = MakeCrcTable();
+constexpr std::array<std::array<quint32, 256>, 8> kCrc = MakeCrcTables();
 
 class ByteWriter {
   public:
@@ -109,7 +112,15 @@ bool ValidEncoding(quint32 value) {
 quint32 Crc32(const char* data, qsizetype size) {
     quint32 c = 0xFFFFFFFFu;
     const auto* p = reinterpret_cast<const unsigned char*>(data);
-    for (qsizetype i = 0; i < size; ++i) c = kCrcTable[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+    while (size >= 8) {
+        const quint32 lo =
+            c ^ (quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24);
+        c = kCrc[7][lo & 0xFF] ^ kCrc[6][(lo >> 8) & 0xFF] ^ kCrc[5][(lo >> 16) & 0xFF] ^
+            kCrc[4][lo >> 24] ^ kCrc[3][p[4]] ^ kCrc[2][p[5]] ^ kCrc[1][p[6]] ^ kCrc[0][p[7]];
+        p += 8;
+        size -= 8;
+    }
+    while (size-- > 0) c = kCrc[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
 }
 
@@ -127,39 +138,46 @@ bool SameWork(const RecoveryState& a, const RecoveryState& b) {
 }
 
 QByteArray EncodeCopy(const RecoveryState& state, qint64 timeMs, qint64 sequence) {
-    QByteArray body;
-    body.reserve(state.text.size() * 2 + 64 * (state.projectLines.size() + 40));
-    ByteWriter b(body);
-    b.String(state.text);
-    b.Int<quint32>(static_cast<quint32>(state.textEncoding));
-    b.String(state.projectName);
-    b.Int<quint32>(static_cast<quint32>(state.projectEncoding));
-    b.Int<quint32>(static_cast<quint32>(state.projectLines.size()));
-    for (const QString& line : state.projectLines) b.String(line);
+    // One buffer: prefix and header first with the body's size and checksum left blank,
+    // then the body, then the blanks filled in.
+    const QString firstLine = FirstLine(state.text);
+    const qsizetype headerSize = 8 * 4 + 4 + 4 + firstLine.size() * 2;
+    const qsizetype bodyAt = kPrefixSize + headerSize + 4;
+    QByteArray file;
+    file.reserve(bodyAt + state.text.size() * 2 + 64 * (state.projectLines.size() + 40));
+    file.append(kMagic, sizeof kMagic);
+    ByteWriter w(file);
+    w.Int<quint32>(kVersion);
+    w.Int<quint32>(static_cast<quint32>(headerSize));
+    w.Int<qint64>(timeMs);
+    w.Int<qint64>(sequence);
+    w.Int<qint64>(state.text.size());
+    const qsizetype bodySizeAt = file.size();
+    w.Int<quint64>(0);
+    w.Int<quint32>(0);
+    w.String(firstLine);
+    w.Int<quint32>(0);  // the header's checksum
+
+    w.String(state.text);
+    w.Int<quint32>(static_cast<quint32>(state.textEncoding));
+    w.String(state.projectName);
+    w.Int<quint32>(static_cast<quint32>(state.projectEncoding));
+    w.Int<quint32>(static_cast<quint32>(state.projectLines.size()));
+    for (const QString& line : state.projectLines) w.String(line);
     for (const project::ParticipantCells& p : state.participants) {
-        b.String(p.picture);
-        b.String(p.name);
-        b.String(p.color);
+        w.String(p.picture);
+        w.String(p.name);
+        w.String(p.color);
     }
 
-    QByteArray header;
-    ByteWriter h(header);
-    h.Int<qint64>(timeMs);
-    h.Int<qint64>(sequence);
-    h.Int<qint64>(state.text.size());
-    h.Int<quint64>(static_cast<quint64>(body.size()));
-    h.Int<quint32>(Crc32(body.constData(), body.size()));
-    h.String(FirstLine(state.text));
-
-    QByteArray file;
-    file.reserve(kPrefixSize + header.size() + 4 + body.size());
-    file.append(kMagic, sizeof kMagic);
-    ByteWriter f(file);
-    f.Int<quint32>(kVersion);
-    f.Int<quint32>(static_cast<quint32>(header.size()));
-    file.append(header);
-    f.Int<quint32>(Crc32(file.constData(), file.size()));
-    file.append(body);
+    auto put = [&file](qsizetype at, auto value) {
+        const auto le = qToLittleEndian(value);
+        std::memcpy(file.data() + at, &le, sizeof le);
+    };
+    const qsizetype bodySize = file.size() - bodyAt;
+    put(bodySizeAt, static_cast<quint64>(bodySize));
+    put(bodySizeAt + 8, Crc32(file.constData() + bodyAt, bodySize));
+    put(bodyAt - 4, Crc32(file.constData(), bodyAt - 4));
     return file;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
+#include <cstring>
 
 using recovery::RecoveryState;
 
@@ -49,6 +50,19 @@ TEST(RecoveryCopy, RoundTripKeepsEveryText) {
         EXPECT_EQ(header->characters, text.size());
         EXPECT_EQ(header->firstLine, text.left(recovery::kFirstLineLength).section(u'\r', 0, 0));
     }
+}
+
+TEST(RecoveryCopy, ChecksumIsTheStandardCrc32) {
+    // Check values of CRC-32 (zip, PNG) at lengths around the eight-byte steps.
+    const struct {
+        const char* text;
+        quint32 crc;
+    } cases[] = {{"", 0x00000000u},
+                 {"a", 0xE8B7BE43u},
+                 {"123456789", 0xCBF43926u},
+                 {"The quick brown fox jumps over the lazy dog", 0x414FA339u}};
+    for (const auto& c : cases)
+        EXPECT_EQ(recovery::Crc32(c.text, qsizetype(std::strlen(c.text))), c.crc) << c.text;
 }
 
 TEST(RecoveryCopy, FirstLineStopsAtTheLineBreakOrTheLimit) {
