@@ -34,9 +34,39 @@ bool ApplicationShortcuts::Run(int key) {
     }
 }
 
+bool ApplicationShortcuts::RunSpeedKey(int key) {
+    switch (key) {
+        case Qt::Key_Up:
+            player_->SpeedFaster();
+            return true;
+        case Qt::Key_Down:
+            player_->SpeedSlower();
+            return true;
+        case Qt::Key_Home:
+            player_->SpeedNormal();
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+Qt::KeyboardModifiers Modifiers(QKeyCombination key) {
+    return key.keyboardModifiers() & ~Qt::KeypadModifier;
+}
+bool IsFunctionKey(QKeyCombination key) {
+    return Modifiers(key) == Qt::NoModifier && key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F6;
+}
+// Alt with Up, Down or Home: no editing key of the text controls, no menu's key, and the
+// same on every keyboard layout.
+bool IsSpeedKey(QKeyCombination key) {
+    return Modifiers(key) == Qt::AltModifier &&
+           (key.key() == Qt::Key_Up || key.key() == Qt::Key_Down || key.key() == Qt::Key_Home);
+}
+}  // namespace
+
 bool ApplicationShortcuts::IsApplicationKey(QKeyCombination key) {
-    const Qt::KeyboardModifiers mods = key.keyboardModifiers() & ~Qt::KeypadModifier;
-    return mods == Qt::NoModifier && key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F6;
+    return IsFunctionKey(key) || IsSpeedKey(key);
 }
 
 bool ApplicationShortcuts::eventFilter(QObject* watched, QEvent* event) {
@@ -51,6 +81,9 @@ bool ApplicationShortcuts::eventFilter(QObject* watched, QEvent* event) {
         event->accept();
         return true;
     }
-    Run(key->key());
+    if (IsSpeedKey(key->keyCombination()))
+        RunSpeedKey(key->key());
+    else
+        Run(key->key());
     return true;
 }

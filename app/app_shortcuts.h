@@ -1,5 +1,6 @@
 // The player's keys F1 ... F6, honoured in every window of the program: help, back,
-// play, pause, next, editor. A key press anywhere reaches the player first, before the
+// play, pause, next, editor; and the speed keys Alt+Up (faster), Alt+Down (slower) and
+// Alt+Home (normal speed). A key press anywhere reaches the player first, before the
 // active window's own controls; it is left alone while a modal dialog is open.
 // User-interface thread only.
 #pragma once
@@ -15,6 +16,8 @@ class ApplicationShortcuts : public QObject {
 
     // Runs the command bound to `key` (no modifiers) and tells whether there is one.
     bool Run(int key);
+    // Runs the speed command bound to Alt + `key` and tells whether there is one.
+    bool RunSpeedKey(int key);
     // Whether `key` is one of the keys taken here from every window (the guide's keys
     // table marks them so).
     static bool IsApplicationKey(QKeyCombination key);

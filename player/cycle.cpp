@@ -3,7 +3,21 @@
 #include <algorithm>
 #include <cmath>
 
-int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P) {
+namespace {
+
+// A tempo the cycle can divide by; anything else plays as normal speed.
+double UsableTempo(double tempo) {
+    return tempo > 0.0 && std::isfinite(tempo) ? tempo : 1.0;
+}
+
+}  // namespace
+
+int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double tempo) {
+    tempo = UsableTempo(tempo);
+    // Ticks a playing lasts: at 1.0 exactly L, so normal speed keeps its arithmetic.
+    const double playing = L / tempo;
+    const int previousPhase = Cycle.Phase;
+    const int previousRepetition = Cycle.Repetition;
     // The decision uses the clock before this step's increment.
     double t = Cycle.Clock;
     Cycle.Clock = Cycle.Clock + dt;
@@ -12,13 +26,19 @@ int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P) {
     Cycle.PauseSecond = -1;
     for (int i = 0; i < N; ++i) {
         ++Cycle.Repetition;
-        if (t < L) {
-            Cycle.PlaySecond = static_cast<int>(t);
+        if (t < playing) {
+            Cycle.PlaySecond = static_cast<int>(t * tempo);
             // t < dt rather than t == 0: the summed clock is never an exact multiple of dt.
-            Cycle.Phase = (i > 0 && t < dt) ? CyclePhase::Repeat : CyclePhase::Playing;
+            // A step that follows one in this same playing is not its first, whatever the
+            // rounding of a clock moved by a change of speed says: one jump per playing.
+            const bool samePlaying =
+                (previousPhase == CyclePhase::Playing || previousPhase == CyclePhase::Repeat) &&
+                previousRepetition == Cycle.Repetition;
+            Cycle.Phase =
+                (i > 0 && t < dt && !samePlaying) ? CyclePhase::Repeat : CyclePhase::Playing;
             return Cycle.Phase;
         }
-        t -= L;
+        t -= playing;
         if (t < P) {
             Cycle.PauseSecond = static_cast<int>(t);
             const bool alreadyPausing =
@@ -31,6 +51,33 @@ int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P) {
     Cycle.Clock = 0.0;
     Cycle.Phase = CyclePhase::CycleDone;
     return Cycle.Phase;
+}
+
+void RetimeCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double from, double to) {
+    from = UsableTempo(from);
+    to = UsableTempo(to);
+    if (from == to) return;
+    double t = Cycle.Clock;
+    double start = 0.0;  // where the part that holds t begins on the new clock
+    for (int i = 0; i < N; ++i) {
+        const double playing = L / from;
+        if (t < playing) {
+            // Below dt the next step is this playing's first (and its jump back): keep it
+            // there. Later on it must not become the first again.
+            const double moved = t < dt ? t : std::max(t * from / to, dt);
+            Cycle.Clock = start + std::min(moved, std::nextafter(L / to, 0.0));
+            return;
+        }
+        t -= playing;
+        start += L / to;
+        if (t < P) {
+            Cycle.Clock = start + t;
+            return;
+        }
+        t -= P;
+        start += P;
+    }
+    // Past every repetition: the next step completes the cycle whatever the speed.
 }
 
 void ResetCycle(TRepetitionCycle& Cycle) {

@@ -29,7 +29,18 @@ constexpr double kCycleStep = 0.2;
 
 // One step of the cycle with fragment length L, repetitions N and pause P (seconds).
 // Updates Cycle in place and returns the new phase, also stored in Cycle.Phase.
-int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P);
+//
+// At playback speed `tempo` (1.0 normal) each playing still covers L seconds of the
+// recording and so lasts L / tempo seconds of ticks; pauses last P seconds of ticks.
+// PlaySecond counts seconds of the recording. At 1.0 the arithmetic is exactly that of
+// normal speed, step for step.
+int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double tempo = 1.0);
+
+// Moves the clock when the speed changes from `from` to `to` in the middle of a cycle, so
+// that the current playing goes on with the recording time it has already covered and
+// still covers L seconds in all; inside a pause the clock keeps its place in the pause. A
+// playing whose first step (the jump back) is done is not jumped back again.
+void RetimeCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double from, double to);
 
 // Puts the cycle back to its start; the counters keep their values until the next step.
 void ResetCycle(TRepetitionCycle& Cycle);

@@ -90,6 +90,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(client);
     BuildControls(client);
     BuildMenus();
+    BuildSpeedControls(client);
     StatusBar1 = new TStatusBar({130, 170, 170, 90, 100, 50}, client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
@@ -367,6 +368,7 @@ void TForm1::ListBox1Click() {
     RequestEnvelope(path);
     Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                    audio::STREAM_PRESCAN);
+    audio::SetStreamTempo(Stream, Speed);
     N21Click();
     N20Click();
     audio::PlayStream(Stream, false);
@@ -603,7 +605,7 @@ void TForm1::CycleStep() {
     const int N = ReadParameter(Edit2->text(), kRepetitions);
     const int P = ReadParameter(Edit3->text(), kPause);
     const int S = ReadParameter(Edit4->text(), kShiftBack);
-    switch (AdvanceCycle(Cycle, kCycleStep, L, N, P)) {
+    switch (AdvanceCycle(Cycle, kCycleStep, L, N, P, Speed)) {
         case CyclePhase::Playing:
             if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED) {
                 N20Click();

@@ -24,6 +24,7 @@ class QTimer;
 class TListBox;
 class TStatusBar;
 class TUpDown;
+class SpeedControl;
 class WaveformView;
 
 class TForm1 : public QMainWindow {
@@ -44,6 +45,7 @@ class TForm1 : public QMainWindow {
     std::array<audio::HFX, kBands> EqEffects{};
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
+    double Speed = 1.0;  // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
     // The waveform envelope of the recording last opened, and the worker that computes it.
     EnvelopeState Envelope;
     std::unique_ptr<ENVELOPE> EnvelopeWorker;
@@ -109,6 +111,12 @@ class TForm1 : public QMainWindow {
     QMenu* HelpMenu = nullptr;
     QAction* HelpItem = nullptr;   // "Справка"
     QAction* AboutItem = nullptr;  // "О программе"
+    // "Скорость": faster, slower, normal speed (Alt+Up, Alt+Down, Alt+Home).
+    QMenu* SpeedMenu = nullptr;
+    QAction* FasterItem = nullptr;
+    QAction* SlowerItem = nullptr;
+    QAction* NormalSpeedItem = nullptr;
+    SpeedControl* SpeedBox = nullptr;  // the speed, at the top right of the window
 
     // The band slider of band 0 ... 11 (TrackBar3 ... TrackBar14).
     QSlider* BandSlider(int band) const;
@@ -153,6 +161,14 @@ class TForm1 : public QMainWindow {
     void BitBtn5Click();  // F6 editor
     void TrackBar1Change();
 
+    // ---- Playback speed (speed_control.cpp) ----
+    // Sets the speed (put on the 0.05 grid within 0.5 ... 2.0) for the stream and every
+    // stream opened later, and shows it; the cycle keeps its place in the recording.
+    void SetSpeed(double speed);
+    void SpeedFaster();  // Alt+Up: 0.05 faster
+    void SpeedSlower();  // Alt+Down: 0.05 slower
+    void SpeedNormal();  // Alt+Home: 1.0
+
     // ---- The tick ----
     void Timer1Timer();
 
@@ -174,6 +190,7 @@ class TForm1 : public QMainWindow {
   private:
     void BuildMenus();
     void BuildControls(QWidget* client);
+    void BuildSpeedControls(QWidget* client);
     void ShowMessage(const QString& text);
     // Position and length of the stream in seconds.
     double PositionSeconds() const;

@@ -1,5 +1,5 @@
-// F1 ... F6 reach the player from every window of the program, also while the player
-// is minimized and another window has the keyboard focus.
+// F1 ... F6 and the speed keys reach the player from every window of the program, also
+// while the player is minimized and another window has the keyboard focus.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include "dictionary/dictionary_window.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
+#include "player/speed_control.h"
 #include "player/tests/player_fixture.h"
 
 namespace {
@@ -122,6 +123,49 @@ TEST_F(KeysTest, F6ShowsTheEditorAndF1OpensTheGuide) {
     Form1->showNormal();
     QTest::keyClick(Form1->ListBox1, Qt::Key_F4);
     EXPECT_TRUE(Form1->Stopped);
+}
+
+TEST_F(KeysTest, SpeedKeysFromEveryWindowTypeNothingAndMoveNoCaret) {
+    auto* memo = Form2->findChild<QPlainTextEdit*>("Memo1");
+    ASSERT_NE(memo, nullptr);
+    memo->setPlainText("первая строка\nвторая");
+    struct Place {
+        const char* name;
+        QWidget* window;
+        QWidget* focus;
+    };
+    const Place places[] = {
+        {"editor", Form2, memo},
+        {"dictionary", Form3, nullptr},
+        {"participants", Form5, nullptr},
+        {"player", Form1, Form1->ListBox1},
+    };
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.name);
+        if (place.window == Form1) Form1->showNormal();
+        QWidget* target = Focus(place.window, place.focus);
+        Form1->SpeedNormal();
+        memo->moveCursor(QTextCursor::End);
+        const int caret = memo->textCursor().position();
+        const int row = Form1->ListBox1->currentRow();
+        // Eight steps slower: 0.6x, what a fast speaker needs.
+        for (int i = 0; i < 8; ++i) QTest::keyClick(target, Qt::Key_Down, Qt::AltModifier);
+        EXPECT_EQ(Form1->Speed, 0.6);
+        EXPECT_EQ(audio::StreamTempo(Form1->Stream), 0.6);
+        EXPECT_EQ(Form1->SpeedBox->Caption(), QStringLiteral("0.60×"));
+        QTest::keyClick(target, Qt::Key_Up, Qt::AltModifier);
+        EXPECT_EQ(Form1->Speed, 0.65);
+        QTest::keyClick(target, Qt::Key_Home, Qt::AltModifier);
+        EXPECT_EQ(Form1->Speed, 1.0);
+        EXPECT_EQ(audio::StreamTempo(Form1->Stream), 1.0);
+        EXPECT_EQ(memo->textCursor().position(), caret);
+        EXPECT_EQ(Form1->ListBox1->currentRow(), row);
+        // Other modifiers with the same keys are not the player's.
+        QTest::keyClick(target, Qt::Key_Up, Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyClick(target, Qt::Key_Down, Qt::ShiftModifier | Qt::AltModifier);
+        EXPECT_EQ(Form1->Speed, 1.0);
+    }
+    EXPECT_EQ(memo->toPlainText(), "первая строка\nвторая");
 }
 
 }  // namespace
