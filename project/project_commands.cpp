@@ -15,6 +15,7 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/speed.h"
 #include "player/transport_rules.h"
 #include "project/project_file.h"
 #include "project/project_files.h"
@@ -90,6 +91,7 @@ void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
     if (!QFileInfo(path).isFile()) return;
     player.Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                           audio::STREAM_PRESCAN);
+    audio::SetStreamTempo(player.Stream, player.Speed);
     player.N21Click();
 
     const std::uint64_t lengthBytes = audio::StreamLength(player.Stream, audio::POS_BYTE);
@@ -179,6 +181,8 @@ ProjectFileData CurrentProjectFile(TForm1& player) {
     // is and reads back as the start.
     file.pos = SecondsToPosValue(audio::BytesToSeconds(
         player.Stream, audio::StreamPosition(player.Stream, audio::POS_BYTE)));
+    // Normal speed writes no line, so such a project is the file it always was.
+    if (SpeedHundredths(player.Speed) != 100) file.speed = SpeedValueText(player.Speed);
     file.files.reserve(player.ListBox1->count());
     for (int i = 0; i < player.ListBox1->count(); ++i)
         file.files << player.ListBox1->item(i)->text();
@@ -190,6 +194,8 @@ void ApplyProjectFile(TForm1& player, const ProjectFileRead& read) {
     if (read.circles) player.Edit2->setText(*read.circles);
     if (read.pause) player.Edit3->setText(*read.pause);
     if (read.shiftBack) player.Edit4->setText(*read.shiftBack);
+    // A project without a speed plays at normal speed.
+    player.SetSpeed(read.speed ? ParseSpeedValue(*read.speed) : kSpeedNormal);
     player.ListBox1->clear();
     player.ListBox1->addItems(read.files);
     player.N12Click();

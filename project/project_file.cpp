@@ -13,16 +13,18 @@ const QString kPause = QStringLiteral("PAUSE=");
 const QString kShiftBack = QStringLiteral("SHIFT_BACK=");
 const QString kCurrent = QStringLiteral("CURRENT=");
 const QString kPos = QStringLiteral("POS=");
+const QString kSpeed = QStringLiteral("SPEED=");
 const QString kFile = QStringLiteral("FILE=");
 
 }  // namespace
 
 QStringList ProjectFileLines(const ProjectFileData& data) {
     QStringList lines;
-    lines.reserve(6 + data.files.size());
+    lines.reserve(7 + data.files.size());
     lines << kPlaying + data.playing << kCircles + data.circles << kPause + data.pause
           << kShiftBack + data.shiftBack << kCurrent + QString::number(data.current)
           << kPos + QString::number(data.pos);
+    if (!data.speed.isEmpty()) lines << kSpeed + data.speed;
     for (const QString& file : data.files) lines << kFile + file;
     return lines;
 }
@@ -50,6 +52,7 @@ ProjectFileRead ParseProjectFile(const QStringList& lines) {
         if (line.startsWith(kShiftBack)) read.shiftBack = line.mid(kShiftBack.size());
         if (line.startsWith(kCurrent)) read.current = ParseIntOrZero(line.mid(kCurrent.size()));
         if (line.startsWith(kPos)) read.pos = ParseIntOrZero(line.mid(kPos.size()));
+        if (line.startsWith(kSpeed)) read.speed = line.mid(kSpeed.size());
         if (line.startsWith(kFile)) read.files << line.mid(kFile.size());
     }
     return read;

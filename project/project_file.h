@@ -21,9 +21,11 @@ struct ProjectFileData {
     int current = 0;    // "CURRENT=": index of the current playlist entry, -1 for none
     int pos = 0;        // "POS=": whole seconds
     QStringList files;  // "FILE=", in playlist order
+    QString speed;      // "SPEED=": playback speed; empty at normal speed, and no line then
 };
 
-// Six fixed lines, then one "FILE=" line per playlist entry.
+// Six fixed lines, "SPEED=" after "POS=" only when a speed is given, then one "FILE=" line
+// per playlist entry. At normal speed the file is exactly what it was before speeds.
 QStringList ProjectFileLines(const ProjectFileData& data);
 
 // What reading a project file found. A parameter key that is missing leaves its field as it
@@ -36,6 +38,7 @@ struct ProjectFileRead {
     int current = 0;
     int pos = 0;
     QStringList files;
+    std::optional<QString> speed;  // the text of "SPEED=", nullopt when there is none
 };
 
 // A line counts for a key when it starts with exactly that key and its "="; the rest of

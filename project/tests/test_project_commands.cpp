@@ -438,3 +438,59 @@ TEST_F(ProjectCommands, FileMenuItemsRunTheCommands) {
     EXPECT_EQ(warned_, 0);
     EXPECT_EQ(saveAsked_, 2);
 }
+
+TEST_F(ProjectCommands, SpeedIsSavedOnlyAwayFromNormalAndRestored) {
+    Form1->ListBox1->addItems({wavA_});
+    Form1->ListBox1->setCurrentRow(0);
+    Form1->ListBox1Click();
+    Render(2.0);
+    Form1->BitBtn3Click();  // F4: the position stays at 2 s
+
+    // At normal speed the file has no speed line at all.
+    saveAnswer_ = dir_.filePath("normal.prj");
+    Save();
+    const QByteArray normal = ReadBytes(saveAnswer_);
+    EXPECT_TRUE(normal.contains("\r\nPOS=2\r\nFILE="));
+    EXPECT_FALSE(normal.contains("SPEED"));
+
+    Form1->SetSpeed(0.75);
+    saveAnswer_ = dir_.filePath("slow.prj");
+    SaveAs();
+    const QByteArray slow = ReadBytes(saveAnswer_);
+    EXPECT_TRUE(slow.contains("\r\nPOS=2\r\nSPEED=0.75\r\nFILE="));
+    // Without that one line it is the normal-speed file byte for byte.
+    QByteArray stripped = slow;
+    stripped.replace("SPEED=0.75\r\n", "");
+    EXPECT_EQ(stripped, normal);
+
+    Fresh();
+    Open(dir_.filePath("slow.prj"));
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(Form1->Speed, 0.75);
+    ASSERT_NE(Form1->Stream, 0u);
+    EXPECT_EQ(audio::StreamTempo(Form1->Stream), 0.75);
+    EXPECT_NEAR(PositionSeconds(), 2.0, 1e-3);
+    Form1->BitBtn2Click();  // F3: three quarters of a second of the recording per second
+    Render(1.0);
+    EXPECT_NEAR(PositionSeconds(), 2.75, 0.01);
+
+    // A project without the line is opened at normal speed.
+    Open(dir_.filePath("normal.prj"));
+    EXPECT_EQ(Form1->Speed, 1.0);
+    EXPECT_EQ(audio::StreamTempo(Form1->Stream), 1.0);
+}
+
+TEST_F(ProjectCommands, SpeedThatIsNotOneReadsSensibly) {
+    const std::pair<const char*, double> cases[] = {
+        {"abc", 1.0}, {"9", 2.0}, {"0.1", 0.5}, {"", 1.0}, {"1,25", 1.25}};
+    for (const auto& [value, expected] : cases) {
+        Fresh();
+        Form1->SetSpeed(1.5);  // whatever was set before the open
+        const QString path = HandProject(
+            "speed.prj", QStringLiteral("PLAYING=5\r\nCURRENT=-1\r\nPOS=0\r\nSPEED=%1\r\n")
+                             .arg(QString::fromLatin1(value)));
+        Open(path);
+        EXPECT_TRUE(errors_.isEmpty()) << value;
+        EXPECT_EQ(Form1->Speed, expected) << value;
+    }
+}

@@ -31,7 +31,7 @@ TEST(ProjectFileLines, EmptyPlaylistGivesSixLines) {
 }
 
 TEST(ParseProjectFile, RoundTripOfTheCanonicalLines) {
-    ProjectFileData d{"15", "10", "0", "3", 2, 3600, {"/1.wav", "/2.ogg", "/1.wav"}};
+    ProjectFileData d{"15", "10", "0", "3", 2, 3600, {"/1.wav", "/2.ogg", "/1.wav"}, {}};
     const ProjectFileRead r = ParseProjectFile(ProjectFileLines(d));
     EXPECT_EQ(r.playing, "15");
     EXPECT_EQ(r.circles, "10");
@@ -124,4 +124,34 @@ TEST(ParseParticipantsLines, ShortLinesExtraFieldsAndShortFiles) {
     EXPECT_EQ(t[3], (ParticipantCells{}));
     EXPECT_EQ(t[4], (ParticipantCells{"x", "y", "z"}));
     for (int k = 5; k < 10; ++k) EXPECT_EQ(t[k], (ParticipantCells{})) << k;
+}
+
+TEST(ProjectFileSpeed, OneLineAfterPosOnlyWhenGivenAndReadBackAsText) {
+    ProjectFileData d{"5", "2", "2", "1", 0, 12, {"/a.wav"}, "0.75"};
+    const QStringList lines = ProjectFileLines(d);
+    EXPECT_EQ(lines, QStringList({"PLAYING=5", "CIRCLES=2", "PAUSE=2", "SHIFT_BACK=1", "CURRENT=0",
+                                  "POS=12", "SPEED=0.75", "FILE=/a.wav"}));
+    const ProjectFileRead r = ParseProjectFile(lines);
+    EXPECT_EQ(r.speed, "0.75");
+    EXPECT_EQ(r.pos, 12);
+    EXPECT_EQ(r.files, QStringList({"/a.wav"}));
+
+    d.speed.clear();  // normal speed: the file of a program without speeds
+    EXPECT_EQ(ProjectFileLines(d), QStringList({"PLAYING=5", "CIRCLES=2", "PAUSE=2", "SHIFT_BACK=1",
+                                                "CURRENT=0", "POS=12", "FILE=/a.wav"}));
+    EXPECT_FALSE(ParseProjectFile(ProjectFileLines(d)).speed.has_value());
+}
+
+TEST(ProjectFileSpeed, ReadingRulesForTheSpeedLine) {
+    const ProjectFileRead r = ParseProjectFile(
+        {"SPEED=1.5", "speed=0.5", " SPEED=0.6", "SPEED =0.7", "SPEED=abc", "POS=3"});
+    EXPECT_EQ(r.speed, "abc");  // the last one wins; the value is judged by the player
+    EXPECT_EQ(r.pos, 3);
+    // The line is an unknown key to every other rule: nothing else changes.
+    const ProjectFileRead withSpeed = ParseProjectFile({"POS=3", "SPEED=0.75", "FILE=/x"});
+    const ProjectFileRead without = ParseProjectFile({"POS=3", "FILE=/x"});
+    EXPECT_EQ(withSpeed.pos, without.pos);
+    EXPECT_EQ(withSpeed.current, without.current);
+    EXPECT_EQ(withSpeed.files, without.files);
+    EXPECT_EQ(withSpeed.playing, without.playing);
 }
