@@ -20,12 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     saved.current = read.current;
     saved.pos = read.pos;
     saved.files = read.files;
-    const project::ProjectFileRead back = project::ParseProjectFile(project::ProjectFileLines(saved));
+    saved.speed = read.speed.value_or(QString());
+    const project::ProjectFileRead back =
+        project::ParseProjectFile(project::ProjectFileLines(saved));
     if (back.playing.value_or(QString()) != saved.playing ||
         back.circles.value_or(QString()) != saved.circles ||
         back.pause.value_or(QString()) != saved.pause ||
         back.shiftBack.value_or(QString()) != saved.shiftBack || back.current != saved.current ||
-        back.pos != saved.pos || back.files != saved.files)
+        back.pos != saved.pos || back.files != saved.files ||
+        back.speed.value_or(QString()) != saved.speed)
         std::abort();
 
     const project::ParticipantTable table = project::ParseParticipantsLines(lines);
