@@ -9,8 +9,8 @@ namespace audio {
 namespace {
 
 constexpr std::size_t kPullChunk = 256;  // input frames fed at once: keeps the backlog short
-// Speech: short sequences keep the backlog (and the delay of a tempo change) near 30 ms
-// and follow syllables closely; a 15 ms search finds the pitch period of any voice.
+// Speech: sequences of 40 ms follow syllables closely and cost little; a 15 ms search
+// finds the pitch period of any voice.
 constexpr int kSequenceMs = 40;
 constexpr int kSeekWindowMs = 15;
 constexpr int kOverlapMs = 8;

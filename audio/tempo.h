@@ -1,13 +1,15 @@
 // Time stretching of a playback stream: its speed from 0.5x to 2.0x with the pitch kept,
-// through SoundTouch's WSOLA stretcher with settings for speech (short sequences, so that
-// a tempo change is heard within a few tens of milliseconds). Internal to the engine.
+// through SoundTouch's WSOLA stretcher with settings for speech (40 ms sequences that
+// follow syllables closely). Internal to the engine.
 //
 // The stage sits between the resampler and the effects and works at the output rate. It
 // pulls its input from the stage before it and reports what it consumed nominally: every
 // output frame stands for `tempo` input frames, which is what the stream's position
-// counts. SoundTouch consumes input at exactly that ratio over time; the frames it holds
-// in between (one sequence, about 30 ms) are the stage's latency, and the nominal count
-// places the position in the middle of them rather than at their edge.
+// counts. SoundTouch consumes input at exactly that ratio over time; what it holds in
+// between (a sequence or two) is the stage's latency, and the nominal count places the
+// position within it (measured: within 20 ms of the recording heard) rather than at its
+// edge. SetTempo takes effect from the next sequence on; the stream restarts the stage
+// instead when a change must be heard at once.
 //
 // Threads: a stage belongs to one stream and is used under that stream's lock only.
 // Allocates while it warms up (SoundTouch's buffers grow to one sequence), never after.
