@@ -352,6 +352,23 @@ TEST_F(GuideWindows, EveryHandledKeyActsWhereTheTableSays) {
         EXPECT_TRUE(names.contains(handled.window)) << handled.window.toStdString();
 }
 
+// The guide's pictures show the windows as they are now: a window whose size changed needs
+// scripts/screenshots again.
+TEST_F(GuideWindows, PicturesHaveTheSizeOfTheirWindows) {
+    const std::pair<const char*, QWidget*> pictures[] = {
+        {"player.png", Form1},       {"editor.png", Form2},   {"dictionary.png", Form3},
+        {"participants.png", Form5}, {"variants.png", Form6}, {"about.png", AboutBox}};
+    Activate(Form1);
+    for (const auto& [name, window] : pictures) {
+        window->show();
+        QCoreApplication::processEvents();
+        const QImage picture(kGuideDir + "/images/" + name);
+        ASSERT_FALSE(picture.isNull()) << name;
+        EXPECT_EQ(picture.size(), window->grab().size()) << name << ": run scripts/screenshots";
+        window->hide();
+    }
+}
+
 TEST_F(GuideWindows, F1InThePlayerAndTheEditorOpensTheGuide) {
     const QString page = GuideStartPage();
     ASSERT_FALSE(page.isEmpty());
