@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QSlider>
 #include <QTextCursor>
 #include <QTimer>
 #include <cmath>
@@ -207,6 +208,17 @@ int main(int argc, char* argv[]) {
     Form1->N7Click();
     Form1->ListBox1->setCurrentRow(1);
     Form1->ListBox1Click();
+    // A fast speaker, slowed down.
+    Form1->SetSpeed(0.75);
+    // Voice made clearer: 1–4 kHz raised, the hum below 100 Hz lowered (gain = 15 − position).
+    const std::pair<const char*, int> bands[] = {{"TrackBar3", 21}, {"TrackBar4", 19},
+                                                 {"TrackBar8", 12}, {"TrackBar9", 9},
+                                                 {"TrackBar10", 8}, {"TrackBar11", 10}};
+    for (const auto& [name, position] : bands) {
+        auto* slider = Form1->findChild<QSlider*>(QString::fromLatin1(name));
+        if (slider == nullptr) Fail(QStringLiteral("no slider %1").arg(QString::fromLatin1(name)));
+        slider->setValue(position);
+    }
     Form1->EnvelopeWorker->WaitIdle();
     // Some 37 s into the recording: a fragment repeated, the waveform drawn.
     auto position = [] {
