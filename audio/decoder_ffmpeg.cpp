@@ -152,7 +152,13 @@ class FfmpegDecoder final : public Decoder {
         if (rate_ <= 0 || rate_ > 1'000'000 || channels_ <= 0 || channels_ > 64) return false;
         if (!ReadPacket()) return false;  // not one packet of sound
         first_ = {packet_->dts, packet_->pos, 0};
-        const bool scanned = DurationsAreExact(stream_->codecpar->codec_id) && ScanPackets();
+        const bool exact = DurationsAreExact(stream_->codecpar->codec_id);
+        bool readOn = false;  // whether the index scan read beyond the first packet
+        bool scanned = exact && ScanIndex(&readOn);
+        if (exact && !scanned) {
+            checkpoints_.clear();
+            scanned = (!readOn || Restart()) && ScanPackets();
+        }
         if (!scanned && !ScanByDecoding()) return false;
         // An MP4's edit list says where the sound ends; the last packet is decoded whole.
         if (std::strncmp(format_->iformat->name, "mov", 3) == 0 && stream_->duration > 0) {
@@ -298,6 +304,46 @@ class FfmpegDecoder final : public Decoder {
             raw += samples;
             sinceCheckpoint += samples;
         } while (ReadPacket());
+        return SettleCheckpoints();
+    }
+
+    // The fastest scan, for MP4 and its kin: the container's own index lists every packet
+    // with its time and place, so nothing is read but the head and the tail.
+    bool ScanIndex(bool* readOn) {
+        if (std::strncmp(format_->iformat->name, "mov", 3) != 0) return false;
+        const int count = avformat_index_get_entries_count(stream_);
+        if (count < 2) return false;
+        const AVRational base = stream_->time_base;
+        const AVIndexEntry* first = avformat_index_get_entry(stream_, 0);
+        std::int64_t last = AV_NOPTS_VALUE, sinceCheckpoint = 0, previousRaw = 0;
+        int sinceDiscard = 0;
+        for (int i = 0; i < count; ++i) {
+            const AVIndexEntry* e = avformat_index_get_entry(stream_, i);
+            if (!e || e->timestamp <= last) return false;  // not a plain list of packets
+            last = e->timestamp;
+            const std::int64_t ticks = e->timestamp - first->timestamp;
+            if ((ticks * rate_ * base.num) % base.den != 0) return false;
+            const std::int64_t raw = av_rescale_q(ticks, base, AVRational{1, rate_});
+            sinceCheckpoint += raw - previousRaw;
+            previousRaw = raw;
+            if (e->flags & AVINDEX_DISCARD_FRAME) {
+                sinceDiscard = 0;
+                continue;
+            }
+            // Not right after packets the edit list leaves out: the first one kept may
+            // carry a skip.
+            if (++sinceDiscard > 2 && raw > 0 && sinceCheckpoint >= kCheckpointSpacing) {
+                checkpoints_.push_back({e->timestamp, e->pos, raw});
+                sinceCheckpoint = 0;
+            }
+        }
+        *readOn = true;
+        return SettleCheckpoints();
+    }
+
+    // Gives the checkpoints (made from durations) the sample counts a straight read
+    // reaches at them, by decoding the head, and finds the exact end by decoding the tail.
+    bool SettleCheckpoints() {
         if (checkpoints_.size() < 2) return false;  // a short file: decode it all
         // The head: what a straight read delivers before the first checkpoint.
         if (!Restart()) return false;
