@@ -263,8 +263,10 @@ void MediaInterface::Update(bool seeked) {
     if (!changed.isEmpty()) Announce(changed);
 
     // Clients extrapolate the position while playing; tell them when it went elsewhere
-    // (the player's own keys, a new fragment, a repetition starting over).
-    if (!seeked && hasRecording && !newTrack) {
+    // (the player's own keys, a new fragment, a repetition starting over). A position that
+    // stood still is the pause between repetitions, not a jump.
+    if (!seeked && hasRecording && !newTrack &&
+        now.positionMicroseconds != before.positionMicroseconds) {
         const qint64 steady =
             before.positionMicroseconds +
             (before.status == QLatin1String("Playing") ? (announcedAtMs_ - beforeMs) * 1000 : 0);
