@@ -6,6 +6,7 @@
 #include "app/command_line_open.h"
 #include "app/program_icon.h"
 #include "app/recovery_session.h"
+#include "app/termination_signals.h"
 #include "app/window_set.h"
 #include "player/player_window.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
     // player is on screen.
     RecoverySession copies(*Form1, *Form2, *Form5, recovery::DefaultRecoveryFolder());
     QTimer::singleShot(0, &copies, [&copies] { copies.OfferEarlierCopies(); });
+    QuitOnTerminationSignals();
     const int result = app.exec();
     copies.Finish();
     DestroyWindowSet();

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/recovery_session.h"
+#include "app/termination_signals.h"
 #include "app/window_set.h"
 #include "editor/editor_window.h"
 #include "player/player_window.h"
@@ -49,6 +50,7 @@ int RunTypingChild() {
     });
     typing.start(kTypingStepMs);
     QTimer::singleShot(60000, qApp, &QCoreApplication::quit);  // never outlive a broken test
+    QuitOnTerminationSignals();
     const int result = QApplication::exec();
     session.Finish();
     DestroyWindowSet();

@@ -370,3 +370,44 @@ TEST_F(RecoveryWindows, KilledWhileTypingLosesAtMostTheLastTwoSeconds) {
     EXPECT_GT(mustHave, 0);
     EXPECT_TRUE(restored.contains(QStringLiteral("日本 😀")));
 }
+
+// The desktop logs out (SIGTERM) in the middle of typing: the program ends the way "Выход"
+// does, asks nothing, and its last copy holds every character typed.
+TEST_F(RecoveryWindows, LogoutWhileTypingKeepsEveryCharacter) {
+    const QString state = dir.filePath(QStringLiteral("state"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("NUV_RECOVERY_CHILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), state);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(child.waitForStarted(10000));
+    int typed = 0;
+    auto readLines = [&] {
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() == 3 && parts[0] == "typed") typed = parts[1].toInt();
+        }
+    };
+    QElapsedTimer limit;
+    limit.start();
+    // Past the first copy and into the next interval.
+    while (limit.elapsed() < 60000 && typed < 150) {
+        if (!child.waitForReadyRead(1000) && child.state() != QProcess::Running) break;
+        readLines();
+    }
+    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
+    child.terminate();  // SIGTERM
+    ASSERT_TRUE(child.waitForFinished(20000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
+    readLines();
+
+    const recovery::ScanResult scan = recovery::ScanRecoveryFolder(
+        state + QStringLiteral("/nuvtolvek/recovery"), QDateTime::currentMSecsSinceEpoch());
+    ASSERT_EQ(scan.offered.size(), 1);
+    ASSERT_FALSE(scan.offered[0].copies.isEmpty());
+    QString expected = TypedText().left(typed);
+    expected.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    EXPECT_EQ(recovery::ReadCopy(scan.offered[0].copies.first().path).text, expected);
+}
