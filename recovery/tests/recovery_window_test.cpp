@@ -113,6 +113,7 @@ TEST_F(RecoveryWindows, ExitWithUnsavedWorkIsOfferedAndRestoredWhole) {
     Form1->Edit1->setText(QStringLiteral("7"));
     Form1->ListBox1->addItems({QStringLiteral("/нет/такого/1.mp3"), QStringLiteral("/нет/2.wav")});
     Form1->ListBox1->setCurrentRow(1);
+    Form1->SetSpeed(0.75);
     project::ProjectName = QStringLiteral("/tmp/проект.prj");
     const QString text = Form2->Text();
     ASSERT_EQ(text, QStringLiteral("Жук 日本 😀\r\nвторая"));
@@ -122,6 +123,7 @@ TEST_F(RecoveryWindows, ExitWithUnsavedWorkIsOfferedAndRestoredWhole) {
 
     Start();
     EXPECT_TRUE(Form2->Text().isEmpty());
+    EXPECT_DOUBLE_EQ(Form1->Speed, 1.0);
     RestoreWindow* window = session->OfferEarlierCopies();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("NUV Tolvek - Восстановление"));
@@ -147,6 +149,7 @@ TEST_F(RecoveryWindows, ExitWithUnsavedWorkIsOfferedAndRestoredWhole) {
     ASSERT_EQ(Form1->ListBox1->count(), 2);
     EXPECT_EQ(Form1->ListBox1->item(0)->text(), QStringLiteral("/нет/такого/1.mp3"));
     EXPECT_EQ(Form1->ListBox1->currentRow(), 1);
+    EXPECT_DOUBLE_EQ(Form1->Speed, 0.75);
     EXPECT_EQ(project::ProjectName, QStringLiteral("/tmp/проект.prj"));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/проект.prj")));  // nothing written
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
