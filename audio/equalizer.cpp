@@ -27,26 +27,83 @@ BiquadCoefficients PeakingCoefficients(double rate, double centre, double bandwi
 }
 
 void PeakingBand::SetParameters(float centre, float bandwidth, float gain) {
+    if (centre == centre_ && bandwidth == bandwidth_ && gain == gain_) return;
     centre_ = centre;
     bandwidth_ = bandwidth;
     gain_ = gain;
-    designedRate_ = 0;
+    stale_ = true;
+}
+
+bool PeakingBand::IsFlat() const {
+    if (gain_ != 0.0f || stale_ || glideLeft_ != 0) return false;
+    for (int ch = 0; ch < 2; ++ch)
+        if (std::abs(z1_[ch]) > 1e-7 || std::abs(z2_[ch]) > 1e-7) return false;
+    return true;
 }
 
 void PeakingBand::ResetState() {
     z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
+    if (glideLeft_ > 0) {
+        c_ = goal_;
+        glideLeft_ = 0;
+    }
 }
 
 void PeakingBand::Process(float* data, std::size_t frames, int channels, double rate) {
-    if (gain_ == 0.0f) {
-        // A flat band is the identity; its history restarts when it is next used.
-        ResetState();
+    if (stale_ || designedRate_ != rate) {
+        goal_ = PeakingCoefficients(rate, centre_, bandwidth_, gain_);
+        const auto glide = static_cast<std::size_t>(std::lround(rate * kEqGlideSeconds));
+        if (sounded_ && designedRate_ == rate && glide > 0) {
+            // Linear steps between two stable biquads stay stable: the region of stable
+            // (a1, a2) is a triangle, and a triangle is convex.
+            const double n = static_cast<double>(glide);
+            step_ = {(goal_.b0 - c_.b0) / n, (goal_.b1 - c_.b1) / n, (goal_.b2 - c_.b2) / n,
+                     (goal_.a1 - c_.a1) / n, (goal_.a2 - c_.a2) / n};
+            glideLeft_ = glide;
+        } else {
+            c_ = goal_;
+            glideLeft_ = 0;
+        }
+        designedRate_ = rate;
+        stale_ = false;
+    }
+    sounded_ = true;
+    if (IsFlat()) {
+        // A flat band is the identity once what it held has died away; its history
+        // restarts when it is next used.
+        z1_[0] = z1_[1] = z2_[0] = z2_[1] = 0;
         return;
     }
-    if (designedRate_ != rate) {
-        c_ = PeakingCoefficients(rate, centre_, bandwidth_, gain_);
-        designedRate_ = rate;
+    const std::size_t gliding = std::min(frames, glideLeft_);
+    if (gliding > 0) FilterGliding(data, gliding, channels);
+    if (frames > gliding)
+        FilterSteady(data + gliding * static_cast<std::size_t>(channels), frames - gliding,
+                     channels);
+}
+
+void PeakingBand::FilterGliding(float* data, std::size_t frames, int channels) {
+    BiquadCoefficients c = c_;
+    for (std::size_t i = 0; i < frames; ++i) {
+        c.b0 += step_.b0;
+        c.b1 += step_.b1;
+        c.b2 += step_.b2;
+        c.a1 += step_.a1;
+        c.a2 += step_.a2;
+        for (int ch = 0; ch < channels; ++ch) {
+            float* p = data + i * static_cast<std::size_t>(channels) + ch;
+            const double x = *p;
+            const double y = c.b0 * x + z1_[ch];
+            z1_[ch] = c.b1 * x - c.a1 * y + z2_[ch];
+            z2_[ch] = c.b2 * x - c.a2 * y;
+            *p = static_cast<float>(y);
+        }
     }
+    glideLeft_ -= frames;
+    // The last step lands exactly on the goal, whatever rounding did on the way.
+    c_ = glideLeft_ == 0 ? goal_ : c;
+}
+
+void PeakingBand::FilterSteady(float* data, std::size_t frames, int channels) {
     const BiquadCoefficients c = c_;
     for (int ch = 0; ch < channels; ++ch) {
         double z1 = z1_[ch], z2 = z2_[ch];

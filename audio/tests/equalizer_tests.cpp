@@ -121,3 +121,82 @@ TEST(EqualizerBand, ResponseAtTheCentreAndTheBandEdgesIsTheCookbooks) {
 }
 
 }  // namespace
+
+namespace {
+
+// The largest step from one sample to the next on the left channel of `mix`.
+double LargestStep(const std::vector<float>& mix, std::size_t fromFrame, std::size_t toFrame) {
+    double largest = 0;
+    for (std::size_t i = std::max<std::size_t>(fromFrame, 1); i < toFrame; ++i)
+        largest = std::max(largest, std::abs(double(mix[2 * i]) - mix[2 * i - 2]));
+    return largest;
+}
+
+}  // namespace
+
+TEST(EqualizerBand, MovingBandsResettingAndDefaultsDuringATonNeverClick) {
+    // A 1 kHz tone under the player's 1000 Hz band: the band moved in jumps while it
+    // plays, as slider clicks and "Значения по умолчанию" do, and removed with a reset.
+    audio_test::TempFolder dir;
+    const std::string path = dir.Path("tone.wav");
+    const double amplitude = 0.5;
+    ASSERT_TRUE(audio_test::WriteSound(path, audio_test::Sine(44100, 2, 4.0, 1000, amplitude),
+                                       SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    ASSERT_TRUE(OpenManualOutput(44100));
+    const HSTREAM s = OpenFileStream(false, path, 0, 0, STREAM_PRESCAN);
+    HFX fx = AddStreamEffect(s, FX_PARAMEQ, 1);
+    const ParamEqParams start{1000, 10, -15};
+    ASSERT_TRUE(SetEffectParameters(fx, &start));
+    ASSERT_TRUE(PlayStream(s, false));
+    std::vector<float> mix;
+    AdvanceManualOutput(22050, &mix);
+    for (float gain : {0.0f, -15.0f, -9.0f, 0.0f, -3.0f, -15.0f}) {
+        const ParamEqParams p{1000, 10, gain};
+        ASSERT_TRUE(SetEffectParameters(fx, &p));
+        AdvanceManualOutput(2205, &mix);
+    }
+    ASSERT_TRUE(ResetStreamEffects(s));  // the -15 dB band goes
+    AdvanceManualOutput(2205, &mix);
+    fx = AddStreamEffect(s, FX_PARAMEQ, 1);
+    ASSERT_TRUE(SetEffectParameters(fx, &start));
+    AdvanceManualOutput(2205, &mix);
+    const ParamEqParams flat{1000, 10, 0};
+    ASSERT_TRUE(SetEffectParameters(fx, &flat));
+    AdvanceManualOutput(22050, &mix);
+    CloseDevice();
+
+    // The loudest steady state here is the tone itself (0 dB): its largest step.
+    const double steady = 2 * amplitude * std::sin(M_PI * 1000 / 44100);
+    EXPECT_LE(LargestStep(mix, 22050, mix.size() / 2), steady * 1.01);
+    // And the changes do arrive: the end is the tone unchanged, the start 15 dB down.
+    double end = 0, begin = 0;
+    for (std::size_t i = mix.size() / 2 - 4410; i < mix.size() / 2; ++i)
+        end = std::max(end, std::abs(double(mix[2 * i])));
+    for (std::size_t i = 8820; i < 22050; ++i)
+        begin = std::max(begin, std::abs(double(mix[2 * i])));
+    EXPECT_NEAR(Db(end / amplitude), 0.0, 0.1);
+    EXPECT_NEAR(Db(begin / amplitude), -15.0, 0.5);
+}
+
+TEST(EqualizerBand, AChangeArrivesWithinTheGlideAndSettlesOnTheNewDesign) {
+    // A band that has been heard glides; once the glide is over it filters exactly as a
+    // band made with the new parameters from the start would.
+    const std::size_t frames = 44100;
+    std::vector<float> tone(frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        tone[i] = static_cast<float>(0.3 * std::sin(2 * M_PI * 700 * double(i) / 44100));
+    PeakingBand gliding, direct;
+    gliding.SetParameters(1000, 10, -12);
+    std::vector<float> a(tone.begin(), tone.begin() + 4410);
+    gliding.Process(a.data(), a.size(), 1, 44100);
+    gliding.SetParameters(1000, 10, 9);
+    EXPECT_FALSE(gliding.IsFlat());
+    std::vector<float> b(tone.begin() + 4410, tone.end());
+    gliding.Process(b.data(), b.size(), 1, 44100);
+    direct.SetParameters(1000, 10, 9);
+    std::vector<float> c(tone);
+    direct.Process(c.data(), c.size(), 1, 44100);
+    // Well after the glide (and the filter's memory of it) both agree.
+    for (std::size_t i = 22050; i < frames; i += 97)
+        EXPECT_NEAR(b[i - 4410], c[i], 1e-4) << "frame " << i;
+}
