@@ -8,6 +8,7 @@
 #include "app/recovery_session.h"
 #include "app/termination_signals.h"
 #include "app/window_set.h"
+#include "audio/audio.h"
 #include "player/player_window.h"
 
 int main(int argc, char* argv[]) {
@@ -37,5 +38,7 @@ int main(int argc, char* argv[]) {
     const int result = app.exec();
     copies.Finish();
     DestroyWindowSet();
+    // The render thread ends now rather than being torn down with the process.
+    audio::CloseDevice();
     return result;
 }

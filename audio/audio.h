@@ -21,9 +21,10 @@
 // - Channels: more than two are mixed down to stereo (even channels left, odd right);
 //   StreamInfo, lengths and positions count the channels after that. Mono plays on both
 //   sides. The mix runs at the output's rate (44100 Hz); other file rates go through soxr.
-// - StreamPosition of a playback stream is what has been rendered: with the manual
-//   output exactly the frames advanced, converted to the stream's rate. A stream that
-//   renders its last frame becomes ACTIVE_STOPPED by itself, position = length.
+// - StreamPosition of a playback stream is what is heard: what has been rendered less
+//   what is still on its way through the sound card's buffers (with the manual and the
+//   null output nothing is: exactly the frames advanced), converted to the stream's rate. A stream
+//   that renders its last frame becomes ACTIVE_STOPPED by itself, position = length.
 // - Tempo (SetStreamTempo): a playback stream plays at 0.5 … 2.0 times its speed with the
 //   pitch kept, stretched after resampling and before the effects. Positions, lengths and
 //   seeks stay in the recording's frames: at tempo s the position advances s seconds per
@@ -48,6 +49,10 @@
 //   mix and goes back to 1.0 when the output is opened or closed. StartOutput is true
 //   while an output is open.
 // - Streams can be opened without an output; CloseDevice frees them all, whenever made.
+// - The sound card (device -1): a lost device (an error, or no callback for 500 ms) halts
+//   every playing stream at the frame last heard, and the default device is opened again
+//   every 2 s; the streams go on from there when it is back. While nothing plays the render
+//   thread sleeps and the device is stopped after a second; PlayStream wakes them.
 #pragma once
 
 #include <cstddef>
@@ -149,5 +154,16 @@ bool OpenManualOutput(std::uint32_t freq);
 std::size_t AdvanceManualOutput(std::size_t frames, std::vector<float>* mix = nullptr);
 // Closes the output and frees every stream and effect.
 void CloseDevice();
+
+// ---- The sound card's health, for the player's notice ----
+
+// With the null output open (the default device having failed), looks for the default
+// device every 2 s and moves the output there when it appears; counts as a loss until
+// then. False (and nothing done) with another output, or when NUVTOLVEK_AUDIO=null.
+bool RetryDefaultDevice();
+// How many times the sound card was lost or found missing since the program started.
+std::uint32_t OutputLosses();
+// True while the engine waits for the default device to come (back).
+bool OutputReconnecting();
 
 }  // namespace audio

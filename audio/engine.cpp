@@ -30,6 +30,12 @@ namespace {
 
 constexpr std::size_t kNullBlock = 512;  // frames per step of the paced null output
 constexpr std::uint32_t kLengthMask = 0x0FFFFFFF;
+// A sound card whose callbacks stop for this long is taken as lost.
+constexpr auto kLostAfter = std::chrono::milliseconds(500);
+// A lost or missing sound card is looked for again this often.
+constexpr auto kRetryEvery = std::chrono::seconds(2);
+// Nothing played for this long: the sound card is stopped until a stream plays.
+constexpr auto kSuspendAfter = std::chrono::seconds(1);
 
 enum class OutputKind { None, Manual, Null, SoundCard };
 
@@ -42,9 +48,10 @@ class Engine {
         std::lock_guard device(deviceMutex_);
         if (kind_ != OutputKind::None) return false;
         const int rate = freq >= 8000 && freq <= 384000 ? static_cast<int>(freq) : 44100;
+        std::unique_ptr<SoundCardSink> sink;
         if (kind == OutputKind::SoundCard) {
-            sink_ = OpenPortAudioSink(rate);
-            if (!sink_) return false;
+            sink = OpenPortAudioSink(rate);
+            if (!sink) return false;
         }
         {
             std::lock_guard mixing(mixingMutex_);
@@ -52,14 +59,15 @@ class Engine {
         }
         volume_.store(1.0f);
         kind_ = kind;
+        {
+            std::lock_guard lock(sinkMutex_);
+            sink_ = std::move(sink);
+            sinkBase_ = mixClock_.load();
+        }
         if (kind == OutputKind::Null || kind == OutputKind::SoundCard) {
             stopRender_ = false;
-            renderThread_ = std::thread([this, kind] {
-                if (kind == OutputKind::Null)
-                    RunNullOutput();
-                else
-                    RunSoundCardOutput();
-            });
+            kicked_ = false;
+            renderThread_ = std::thread([this] { RunOutput(); });
         }
         return true;
     }
@@ -67,6 +75,37 @@ class Engine {
     bool IsOpen() {
         std::lock_guard device(deviceMutex_);
         return kind_ != OutputKind::None;
+    }
+
+    // The null output goes on as it is, but the default device is looked for every
+    // couple of seconds and taken over when it appears.
+    bool RetryDefaultDevice() {
+        std::lock_guard device(deviceMutex_);
+        if (kind_ != OutputKind::Null || SoundCardsDisabled()) return false;
+        if (!reconnecting_.exchange(true)) losses_.fetch_add(1);
+        Kick();
+        return true;
+    }
+
+    std::uint32_t Losses() const { return losses_.load(); }
+    bool Reconnecting() const { return reconnecting_.load(); }
+
+    // Wakes the render thread: a stream was told to play.
+    void Kick() {
+        {
+            std::lock_guard lock(renderWakeMutex_);
+            kicked_ = true;
+        }
+        renderWake_.notify_all();
+        std::lock_guard lock(sinkMutex_);
+        if (sink_) sink_->Wake();
+    }
+
+    // The output clock of what reaches the ear now.
+    std::int64_t HeardClock() {
+        std::lock_guard lock(sinkMutex_);
+        if (!sink_) return kAllHeard;
+        return sinkBase_ + sink_->HeardFrames();
     }
 
     void Close() {
@@ -77,9 +116,19 @@ class Engine {
                 stopRender_ = true;
             }
             renderWake_.notify_all();
+            {
+                std::lock_guard lock(sinkMutex_);
+                if (sink_) sink_->Wake();
+            }
             renderThread_.join();
         }
-        sink_.reset();
+        std::unique_ptr<SoundCardSink> sink;
+        {
+            std::lock_guard lock(sinkMutex_);
+            sink = std::move(sink_);
+        }
+        sink.reset();
+        reconnecting_ = false;
         kind_ = OutputKind::None;
         volume_.store(1.0f);
         std::vector<std::shared_ptr<Stream>> doomed;
@@ -161,7 +210,7 @@ class Engine {
         // Higher priority first, equal priorities in the order they were added.
         auto at = std::find_if(stream->effects.begin(), stream->effects.end(),
                                [&](const Effect& e) { return e.priority < priority; });
-        stream->effects.insert(at, Effect{fx, priority, PeakingBand{}});
+        stream->effects.insert(at, Effect{fx, priority, PeakingBand{}, {}});
         return fx;
     }
 
@@ -175,6 +224,12 @@ class Engine {
         }
         std::lock_guard lock(stream->mutex);
         if (!stream->alive) return false;
+        // Bands that were shaping the sound glide to flat rather than vanish in a click.
+        for (Effect& e : stream->effects) {
+            if (e.band.IsFlat()) continue;
+            e.band.SetParameters(e.params.fCenter, e.params.fBandwidth, 0.0f);
+            stream->fading.push_back(e.band);
+        }
         stream->effects.clear();
         return true;
     }
@@ -198,6 +253,7 @@ class Engine {
         for (Effect& e : stream->effects) {
             if (e.handle == fx) {
                 e.band.SetParameters(p.fCenter, p.fBandwidth, p.fGain);
+                e.params = p;
                 return true;
             }
         }
@@ -223,85 +279,199 @@ class Engine {
         stream.resampler.reset();
         stream.decoder.reset();  // closes the file now, whoever still holds the stream
         stream.effects.clear();
+        stream.fading.clear();
     }
 
-    // Mixes `count` (≤ kMaxBlock) stereo frames of every playing stream into `out`.
-    void MixBlock(float* out, std::size_t count) {
+    // Mixes `count` (≤ kMaxBlock) stereo frames of every playing stream into `out`. True
+    // when any stream gave sound; the output clock moves on only then.
+    bool MixBlock(float* out, std::size_t count) {
         std::lock_guard mixing(mixingMutex_);
         std::fill(out, out + count * 2, 0.0f);
         {
             std::lock_guard registry(registryMutex_);
             mixList_.assign(playback_.begin(), playback_.end());
         }
+        const std::int64_t end = mixClock_.load() + static_cast<std::int64_t>(count);
+        bool sounded = false;
         for (auto& stream : mixList_) {
             std::lock_guard lock(stream->mutex);
-            stream->Render(out, count, outputRate_);
+            sounded |= stream->Render(out, count, outputRate_, end);
         }
         mixList_.clear();
+        if (sounded) mixClock_.store(end);
         const float volume = volume_.load();
         if (volume != 1.0f)
             for (std::size_t i = 0; i < count * 2; ++i) out[i] *= volume;
+        return sounded;
     }
 
-    // The null output: consumes sound in real time, with no sound card.
-    void RunNullOutput() {
+    // Waits on the render thread until a stream is told to play, `until` passes or the
+    // output closes. False when it closes.
+    bool SleepUntilKicked(std::chrono::steady_clock::time_point until) {
+        std::unique_lock lock(renderWakeMutex_);
+        renderWake_.wait_until(lock, until, [this] { return stopRender_ || kicked_; });
+        kicked_ = false;
+        return !stopRender_;
+    }
+
+    bool Stopping() {
+        std::lock_guard lock(renderWakeMutex_);
+        return stopRender_;
+    }
+
+    // The render thread of the null output and the sound card. While nothing plays it
+    // sleeps until a stream is told to play (the sound card is stopped after a second of
+    // that). A lost sound card halts playback where it was heard and is looked for again
+    // every couple of seconds, as is a missing one behind the null output.
+    void RunOutput() {
         using Clock = std::chrono::steady_clock;
-        float block[kNullBlock * 2];
-        auto start = Clock::now();
-        std::int64_t rendered = 0;
+        RaiseToRealTime();
         const int rate = OutputRate();
-        std::unique_lock lock(renderWakeMutex_);
-        while (!stopRender_) {
-            lock.unlock();
-            MixBlock(block, kNullBlock);
-            rendered += static_cast<std::int64_t>(kNullBlock);
-            lock.lock();
-            auto due = start + std::chrono::nanoseconds(rendered * 1'000'000'000LL / rate);
+        float block[kMaxBlock * 2];
+        Clock::time_point nullStart = Clock::now();
+        std::int64_t nullRendered = 0;
+        Clock::time_point lastSound = Clock::now();
+        Clock::time_point nextRetry = Clock::now();
+        bool nullOutput = kind_ == OutputKind::Null;
+        SoundCardSink* sink = nullptr;
+        {
+            std::lock_guard lock(sinkMutex_);
+            sink = sink_.get();
+        }
+        while (!Stopping()) {
             const auto now = Clock::now();
-            if (now - due > std::chrono::milliseconds(200)) {
-                // Far behind (a stopped debugger, a loaded machine): catch up, don't race.
-                start = now;
-                rendered = 0;
-                due = now;
+            if (reconnecting_.load() && now >= nextRetry) {
+                nextRetry = now + kRetryEvery;
+                if (auto found = OpenPortAudioSink(rate)) {
+                    std::lock_guard lock(sinkMutex_);
+                    sink_ = std::move(found);
+                    sinkBase_ = mixClock_.load();
+                    sink = sink_.get();
+                    nullOutput = false;
+                    reconnecting_ = false;
+                    lastSound = Clock::now();
+                }
+                continue;
             }
-            renderWake_.wait_until(lock, due, [this] { return stopRender_; });
+            if (sink) {
+                if (sink->Failed(kLostAfter)) {
+                    LoseSoundCard();
+                    sink = nullptr;
+                    nextRetry = Clock::now() + kRetryEvery;
+                    continue;
+                }
+                if (sink->Suspended()) {
+                    if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) break;
+                    if (!sink->Resume()) {
+                        LoseSoundCard();
+                        sink = nullptr;
+                        nextRetry = Clock::now() + kRetryEvery;
+                    }
+                    lastSound = Clock::now();
+                    continue;
+                }
+                bool sounded = false;
+                std::size_t room = sink->Room();
+                while (room >= 64) {
+                    const std::size_t n = std::min(room, kMaxBlock);
+                    if (!MixBlock(block, n)) break;
+                    sounded = true;
+                    for (std::size_t i = 0; i < n * 2; ++i)
+                        block[i] = std::clamp(block[i], -1.0f, 1.0f);
+                    sink->Push(block, n);
+                    room -= n;
+                }
+                if (sounded) {
+                    lastSound = Clock::now();
+                    sink->WaitForRoom(std::chrono::milliseconds(100));
+                } else if (const std::size_t queued = sink->Queued(); queued > 0) {
+                    // The last sound is still on its way out: wait for it, or for a play.
+                    const auto left = std::chrono::microseconds(
+                        static_cast<std::int64_t>(queued) * 1'000'000 / rate + 1000);
+                    if (!SleepUntilKicked(Clock::now() + left)) break;
+                } else if (Clock::now() - lastSound > kSuspendAfter) {
+                    sink->Suspend();
+                } else if (!SleepUntilKicked(Clock::now() + std::chrono::milliseconds(250))) {
+                    break;
+                }
+                continue;
+            }
+            if (nullOutput) {
+                // Consumes sound in real time, with no sound card.
+                if (!MixBlock(block, kNullBlock)) {
+                    const auto wake =
+                        reconnecting_.load() ? nextRetry : now + std::chrono::hours(1);
+                    if (!SleepUntilKicked(wake)) break;
+                    nullStart = Clock::now();
+                    nullRendered = 0;
+                    continue;
+                }
+                nullRendered += static_cast<std::int64_t>(kNullBlock);
+                auto due =
+                    nullStart + std::chrono::nanoseconds(nullRendered * 1'000'000'000LL / rate);
+                if (Clock::now() - due > std::chrono::milliseconds(200)) {
+                    // Far behind (a stopped debugger, a loaded machine): catch up, don't race.
+                    nullStart = Clock::now();
+                    nullRendered = 0;
+                    due = nullStart;
+                }
+                std::unique_lock lock(renderWakeMutex_);
+                renderWake_.wait_until(lock, due, [this] { return stopRender_; });
+                continue;
+            }
+            // The sound card is lost: nothing plays until it is back.
+            if (!SleepUntilKicked(nextRetry)) break;
         }
     }
 
-    // The sound card: keeps the sink's ring filled a little ahead of the card.
-    void RunSoundCardOutput() {
-        float block[kMaxBlock * 2];
-        const std::size_t step = 256;
-        std::unique_lock lock(renderWakeMutex_);
-        while (!stopRender_) {
-            lock.unlock();
-            std::size_t room = sink_->Room();
-            while (room >= step) {
-                const std::size_t n = std::min(room, kMaxBlock);
-                MixBlock(block, n);
-                for (std::size_t i = 0; i < n * 2; ++i)
-                    block[i] = std::clamp(block[i], -1.0f, 1.0f);
-                sink_->Push(block, n);
-                room -= n;
+    // Halts every playing stream at the frame last heard and lets the sound card go; the
+    // streams stay playing and go on from there when a device is found again.
+    void LoseSoundCard() {
+        const std::int64_t heard = HeardClock();
+        {
+            std::lock_guard mixing(mixingMutex_);
+            {
+                std::lock_guard registry(registryMutex_);
+                mixList_.assign(playback_.begin(), playback_.end());
             }
-            lock.lock();
-            renderWake_.wait_for(lock, std::chrono::milliseconds(2),
-                                 [this] { return stopRender_; });
+            for (auto& stream : mixList_) {
+                std::lock_guard lock(stream->mutex);
+                if (stream->alive && !stream->ended && stream->renderedFrames > 0)
+                    stream->MoveTo(stream->PlaybackFrame(heard));
+            }
+            mixList_.clear();
         }
+        std::unique_ptr<SoundCardSink> lost;
+        {
+            std::lock_guard lock(sinkMutex_);
+            lost = std::move(sink_);
+        }
+        lost.reset();
+        losses_.fetch_add(1);
+        reconnecting_ = true;
     }
 
     std::mutex deviceMutex_;
     OutputKind kind_ = OutputKind::None;
-    std::unique_ptr<SoundCardSink> sink_;
     std::thread renderThread_;
     std::mutex renderWakeMutex_;
     std::condition_variable renderWake_;
     bool stopRender_ = false;
+    bool kicked_ = false;
+    std::atomic<bool> reconnecting_{false};
+    std::atomic<std::uint32_t> losses_{0};
+
+    // The sound card, replaced by the render thread when it is lost and found again;
+    // `sinkBase_` is the output clock at its first frame.
+    std::mutex sinkMutex_;
+    std::unique_ptr<SoundCardSink> sink_;
+    std::int64_t sinkBase_ = 0;
 
     std::mutex mixingMutex_;
     int outputRate_ = 44100;
     std::vector<std::shared_ptr<Stream>> mixList_;
     std::atomic<float> volume_{1.0f};
+    std::atomic<std::int64_t> mixClock_{0};  // output frames that carried sound so far
 
     std::mutex registryMutex_;
     HSTREAM lastHandle_ = 0;
@@ -366,13 +536,16 @@ bool FreeStream(HSTREAM stream) {
 }
 
 bool PlayStream(HSTREAM handle, bool restart) {
-    return WithStream(handle, false, [&](Stream& s) {
+    const bool played = WithStream(handle, false, [&](Stream& s) {
         if (s.decodeOnly) return false;
         if (restart && !s.MoveTo(0)) return false;
         // A stream at its end stays stopped: there is nothing left to play.
         s.activity = s.ended ? ACTIVE_STOPPED : ACTIVE_PLAYING;
         return true;
     });
+    // The render thread sleeps while nothing plays.
+    if (played) TheEngine().Kick();
+    return played;
 }
 
 bool StopStream(HSTREAM handle) {
@@ -409,10 +582,11 @@ std::uint64_t StreamLength(HSTREAM handle, std::uint32_t mode) {
 
 std::uint64_t StreamPosition(HSTREAM handle, std::uint32_t mode) {
     if (mode != POS_BYTE) return BAD_POSITION;
+    const std::int64_t heard = TheEngine().HeardClock();
     return WithStream(handle, BAD_POSITION, [&](Stream& s) -> std::uint64_t {
         if (s.decodeOnly)
             return static_cast<std::uint64_t>(s.samplesDelivered) * s.BytesPerSample();
-        return static_cast<std::uint64_t>(s.PlaybackFrame()) * s.BytesPerFrame();
+        return static_cast<std::uint64_t>(s.PlaybackFrame(heard)) * s.BytesPerFrame();
     });
 }
 
@@ -496,6 +670,18 @@ std::size_t AdvanceManualOutput(std::size_t frames, std::vector<float>* mix) {
 
 void CloseDevice() {
     TheEngine().Close();
+}
+
+bool RetryDefaultDevice() {
+    return TheEngine().RetryDefaultDevice();
+}
+
+std::uint32_t OutputLosses() {
+    return TheEngine().Losses();
+}
+
+bool OutputReconnecting() {
+    return TheEngine().Reconnecting();
 }
 
 }  // namespace audio

@@ -1,11 +1,14 @@
 // Output sinks: where the render thread's mixed blocks go. Internal to the engine.
 //
-// Threads: Open/Close from the engine's control calls (serialised by the engine); Push
-// from the render thread only; the PortAudio callback runs on PortAudio's thread and
-// only reads the lock-free ring.
+// Threads: Open/Close from the engine's control calls (serialised by the engine); Push,
+// Room, WaitForRoom, Suspend, Resume and Failed from the render thread only; Wake and
+// HeardFrames from any thread. The PortAudio callback runs on PortAudio's thread and only
+// reads the lock-free ring and publishes counters.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 namespace audio {
@@ -13,14 +16,38 @@ namespace audio {
 class SoundCardSink {
   public:
     virtual ~SoundCardSink() = default;
-    // Interleaved stereo frames the sink can take now without exceeding its latency.
+    // Interleaved stereo frames the sink can take now without exceeding its latency. The
+    // amount kept ahead follows the largest callback the device has asked for.
     virtual std::size_t Room() const = 0;
     // Hands over interleaved stereo frames (at most Room()).
     virtual void Push(const float* frames, std::size_t count) = 0;
+    // Sleeps until the device has taken enough to want more, Wake() is called, or the
+    // timeout passes.
+    virtual void WaitForRoom(std::chrono::milliseconds timeout) = 0;
+    virtual void Wake() = 0;
+    // Frames of those pushed that have reached the ear by now: the device's own latency
+    // is taken off what the callback has consumed.
+    virtual std::int64_t HeardFrames() const = 0;
+    // Frames pushed but not yet taken by the device.
+    virtual std::size_t Queued() const = 0;
+    // Stops and restarts the device while nothing plays, so that idle costs nothing.
+    virtual bool Suspend() = 0;
+    virtual bool Resume() = 0;
+    virtual bool Suspended() const = 0;
+    // True when the device is gone: it reported an error, or a running stream has not
+    // called back for longer than `silence`.
+    virtual bool Failed(std::chrono::milliseconds silence) const = 0;
 };
 
 // Opens the system's default output through PortAudio at `rate` Hz stereo. Null when
 // there is no sound card or NUVTOLVEK_AUDIO=null; prints nothing either way.
 std::unique_ptr<SoundCardSink> OpenPortAudioSink(int rate);
+
+// True when NUVTOLVEK_AUDIO=null keeps the program off every sound card.
+bool SoundCardsDisabled();
+
+// Raises the calling thread to real-time scheduling if the system grants it; keeps the
+// ordinary priority quietly otherwise.
+void RaiseToRealTime();
 
 }  // namespace audio

@@ -86,12 +86,19 @@ void Stream::SetTempo(double newTempo) {
         tempoStage = std::make_unique<TempoStage>(outputRate, channels);
 }
 
-std::int64_t Stream::PlaybackFrame() const {
+std::int64_t Stream::PlaybackFrame(std::int64_t heardClock) const {
     if (ended) return frames;
     // Output-rate frames of the recording behind what was rendered: one for one while
     // the stretcher is out of the path, `tempo` for one through it.
-    const std::int64_t rendered =
-        renderedFrames + static_cast<std::int64_t>(std::floor(stretchedInput));
+    std::int64_t rendered = renderedFrames + static_cast<std::int64_t>(std::floor(stretchedInput));
+    if (heardClock != kAllHeard) {
+        // What is still on its way to the ear has not been heard yet.
+        const std::int64_t unheard =
+            std::clamp<std::int64_t>(lastMixEnd - heardClock, 0, outputFrames);
+        const double scale = stretching ? tempo : 1.0;
+        rendered -= std::min(
+            rendered, static_cast<std::int64_t>(std::lround(static_cast<double>(unheard) * scale)));
+    }
     const std::int64_t advanced =
         outputRate > 0 && outputRate != rate
             ? static_cast<std::int64_t>(static_cast<long double>(rendered) * rate / outputRate)
@@ -103,6 +110,7 @@ bool Stream::MoveTo(std::int64_t frame) {
     if (!SeekSource(frame)) return false;
     baseFrame = frame;
     renderedFrames = 0;
+    outputFrames = 0;
     ended = frame >= frames;
     if (resampler) {
         // A cleared soxr forgets its input function: give it again.
@@ -110,6 +118,7 @@ bool Stream::MoveTo(std::int64_t frame) {
         soxr_set_input_fn(resampler.get(), &Stream::ResamplerInput, this, kResampleChunk);
     }
     for (Effect& e : effects) e.band.ResetState();
+    fading.clear();
     // A move starts the stretcher afresh, or leaves it out at normal speed.
     stretching = false;
     stretchedInput = 0.0;
@@ -136,6 +145,7 @@ void Stream::RestartStretch() {
     }
     baseFrame = frame;
     renderedFrames = 0;
+    outputFrames = 0;
     stretchedInput = 0.0;
     if (resampler) {
         soxr_clear(resampler.get());
@@ -179,15 +189,15 @@ bool Stream::PrepareResampler(int outRate) {
     return MoveTo(frame);
 }
 
-void Stream::Render(float* mix, std::size_t count, int outRate) {
-    if (!alive || activity != ACTIVE_PLAYING) return;
+bool Stream::Render(float* mix, std::size_t count, int outRate, std::int64_t mixEnd) {
+    if (!alive || activity != ACTIVE_PLAYING) return false;
     if (ended) {
         activity = ACTIVE_STOPPED;
-        return;
+        return false;
     }
     if (outputRate != outRate && !PrepareResampler(outRate)) {
         activity = ACTIVE_STOPPED;
-        return;
+        return false;
     }
     block.resize(kMaxBlock * 2);
     if (stretching && tempo != tempoStage->Tempo()) RestartStretch();
@@ -221,6 +231,8 @@ void Stream::Render(float* mix, std::size_t count, int outRate) {
     }
     if (got > 0) {
         for (Effect& e : effects) e.band.Process(block.data(), got, channels, outRate);
+        for (PeakingBand& band : fading) band.Process(block.data(), got, channels, outRate);
+        std::erase_if(fading, [](const PeakingBand& band) { return band.IsFlat(); });
         if (channels == 1) {
             for (std::size_t i = 0; i < got; ++i) {
                 mix[2 * i] += block[i];
@@ -230,12 +242,15 @@ void Stream::Render(float* mix, std::size_t count, int outRate) {
             for (std::size_t i = 0; i < got * 2; ++i) mix[i] += block[i];
         }
     }
+    outputFrames += static_cast<std::int64_t>(got);
+    lastMixEnd = mixEnd;
     const bool sourceDone = readFrame >= frames;
     // Through the stretcher the end is when it has nothing more to give.
     if (got < count || (!stretching && !resampler && sourceDone)) {
         ended = true;
         activity = ACTIVE_STOPPED;
     }
+    return got > 0;
 }
 
 std::size_t Stream::ReadDecoded(unsigned char* out, std::size_t samples) {

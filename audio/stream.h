@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -31,6 +32,8 @@ namespace audio {
 constexpr std::size_t kMaxBlock = 1024;        // frames the mixer renders at once
 constexpr std::size_t kResampleChunk = 4096;   // source frames fed to soxr at once
 constexpr std::size_t kTempoFadeFrames = 256;  // a tempo change fades in over 6 ms
+// The heard clock of an output that has nothing between the mix and the ear.
+constexpr std::int64_t kAllHeard = std::numeric_limits<std::int64_t>::max();
 
 struct SoxrDeleter {
     void operator()(soxr_t s) const { soxr_delete(s); }
@@ -40,6 +43,7 @@ struct Effect {
     HFX handle;
     int priority;
     PeakingBand band;
+    ParamEqParams params{8000.0f, 12.0f, 0.0f};  // as last set, for a fade to flat
 };
 
 class Stream {
@@ -69,6 +73,9 @@ class Stream {
     std::vector<float> resampleInput;
     std::vector<float> block;
     std::vector<Effect> effects;
+    std::vector<PeakingBand> fading;         // removed bands gliding to flat before they go
+    std::int64_t outputFrames = 0;           // output frames given since rendering (re)started
+    std::int64_t lastMixEnd = 0;             // output clock after the last block this stream was in
     double tempo = 1.0;                      // asked for: 0.5 … 2.0
     std::unique_ptr<TempoStage> tempoStage;  // made at the output rate when first needed
     bool stretching = false;                 // the stretcher is in the path
@@ -92,15 +99,17 @@ class Stream {
     // frames in all, padding with silence when the decoder gives out early.
     std::size_t ReadSource(float* out, std::size_t count);
     bool SeekSource(std::int64_t frame);
-    // The source frame of what has been rendered so far.
-    std::int64_t PlaybackFrame() const;
+    // The source frame being heard: what has been rendered less what is still on its
+    // way to the ear, `heardClock` being the output clock of what is heard now.
+    std::int64_t PlaybackFrame(std::int64_t heardClock = kAllHeard) const;
     // Restarts rendering at source frame `frame`.
     bool MoveTo(std::int64_t frame);
     bool PrepareResampler(int outRate);
     // Sets the tempo; it is heard from the next block on.
     void SetTempo(double newTempo);
-    // Adds `count` (≤ kMaxBlock) frames of this stream to the stereo `mix` at `outRate`.
-    void Render(float* mix, std::size_t count, int outRate);
+    // Adds `count` (≤ kMaxBlock) frames of this stream to the stereo `mix` at `outRate`;
+    // `mixEnd` is the output clock at the end of the block. True when it gave sound.
+    bool Render(float* mix, std::size_t count, int outRate, std::int64_t mixEnd);
     // Decoding streams: delivers up to `samples` interleaved samples as floats or 16-bit.
     std::size_t ReadDecoded(unsigned char* out, std::size_t samples);
 
