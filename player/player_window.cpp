@@ -30,6 +30,7 @@
 #include "player/player_controls.h"
 #include "player/playlist_drop.h"
 #include "player/playlist_files.h"
+#include "player/sound_notice.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
 #include "project/project_commands.h"
@@ -106,8 +107,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     Stream = 0;
     SliderSync = false;
     Stopped = false;
-    if (!audio::OpenDevice(audio::DEVICE_DEFAULT, 44100, 0, nullptr, nullptr))
+    if (!audio::OpenDevice(audio::DEVICE_DEFAULT, 44100, 0, nullptr, nullptr)) {
         audio::OpenDevice(audio::DEVICE_NULL, 44100, 0, nullptr, nullptr);
+        // No sound card now: the null output plays meanwhile and the card is looked for.
+        audio::RetryDefaultDevice();
+    }
+    // Above the playlist, between its caption and the speed control: free in the layout.
+    Notice = new SoundNotice(client, QRect(180, 5, 250, 16));
     {
         const QSignalBlocker quiet(TrackBar2);
         TrackBar2->setValue(0);

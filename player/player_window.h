@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QTimer;
+class SoundNotice;
 class TListBox;
 class TStatusBar;
 class TUpDown;
@@ -49,6 +50,8 @@ class TForm1 : public QMainWindow {
     // The waveform envelope of the recording last opened, and the worker that computes it.
     EnvelopeState Envelope;
     std::unique_ptr<ENVELOPE> EnvelopeWorker;
+    // Says so while the sound card is lost or missing.
+    SoundNotice* Notice = nullptr;
 
     // ---- Controls ----
     TListBox* ListBox1 = nullptr;  // the playlist: full paths
