@@ -113,7 +113,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         audio::RetryDefaultDevice();
     }
     // Above the playlist, between its caption and the speed control: free in the layout.
-    Notice = new SoundNotice(client, QRect(180, 5, 250, 16));
+    {
+        const QWidget* caption = client->findChild<QWidget*>(QStringLiteral("Label1"));
+        const QWidget* speed = client->findChild<QWidget*>(QStringLiteral("SpeedControl"));
+        const int left = caption ? caption->geometry().right() + 8 : 200;
+        const int right = speed ? speed->geometry().left() - 8 : kClientWidth - 5;
+        Notice = new SoundNotice(client, QRect(left, 5, std::max(right - left, 0), 16));
+    }
     {
         const QSignalBlocker quiet(TrackBar2);
         TrackBar2->setValue(0);

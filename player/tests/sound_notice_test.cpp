@@ -58,6 +58,8 @@ TEST(SoundNotice, PlayerStartsQuietWithTheNullOutputAndKeepsItsControls) {
         if (w == label || !w->isVisibleTo(&form)) continue;
         EXPECT_FALSE(w->geometry().intersects(label->geometry())) << w->objectName().toStdString();
     }
+    // And the whole text fits.
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
     audio::CloseDevice();
 }
 
