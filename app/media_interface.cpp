@@ -41,6 +41,7 @@ qint64 NowMs() {
 
 MediaState ReadMediaState(const MediaPlayerControls& c) {
     MediaState state;
+    state.rate = c.rate();
     if (!c.hasRecording()) {
         state.status = QStringLiteral("Stopped");
         return state;
@@ -93,8 +94,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QVariantMap Metadata READ Metadata)
     Q_PROPERTY(double Volume READ Volume WRITE SetVolume)
     Q_PROPERTY(qlonglong Position READ Position)
-    Q_PROPERTY(double MinimumRate READ Rate)
-    Q_PROPERTY(double MaximumRate READ Rate)
+    Q_PROPERTY(double MinimumRate READ MinimumRate)
+    Q_PROPERTY(double MaximumRate READ MaximumRate)
     Q_PROPERTY(bool CanGoNext READ HasRecording)
     Q_PROPERTY(bool CanGoPrevious READ HasRecording)
     Q_PROPERTY(bool CanPlay READ Always)
@@ -107,8 +108,10 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
         connect(owner, &MediaInterface::Seeked, this, &MprisPlayerAdaptor::Seeked);
     }
     QString PlaybackStatus() const { return owner_->State().status; }
-    double Rate() const { return 1.0; }
-    void SetRate(double) {}
+    double Rate() const { return owner_->Rate(); }
+    void SetRate(double rate) { owner_->SetRate(rate); }
+    double MinimumRate() const { return owner_->MinimumRate(); }
+    double MaximumRate() const { return owner_->MaximumRate(); }
     QVariantMap Metadata() const { return owner_->Metadata(); }
     // The player's own volume control stays in charge.
     double Volume() const { return 1.0; }
@@ -220,6 +223,15 @@ void MediaInterface::Raise() {
     controls_.raise();
 }
 
+void MediaInterface::SetRate(double rate) {
+    if (!(rate > 0.0)) {
+        Pause();
+        return;
+    }
+    controls_.setRate(rate);
+    Refresh();
+}
+
 QString MediaInterface::TrackId() const {
     if (!controls_.hasRecording()) return QString::fromLatin1(kNoTrack);
     return QStringLiteral("/org/example/nuvtolvek/track/%1").arg(track_);
@@ -260,6 +272,7 @@ void MediaInterface::Update(bool seeked) {
             changed.insert(QString::fromLatin1(name), hasRecording);
     }
     if (now.status != before.status) changed.insert(QStringLiteral("PlaybackStatus"), now.status);
+    if (now.rate != before.rate) changed.insert(QStringLiteral("Rate"), now.rate);
     if (!changed.isEmpty()) Announce(changed);
 
     // Clients extrapolate the position while playing; tell them when it went elsewhere
@@ -269,7 +282,9 @@ void MediaInterface::Update(bool seeked) {
         now.positionMicroseconds != before.positionMicroseconds) {
         const qint64 steady =
             before.positionMicroseconds +
-            (before.status == QLatin1String("Playing") ? (announcedAtMs_ - beforeMs) * 1000 : 0);
+            (before.status == QLatin1String("Playing")
+                 ? static_cast<qint64>((announcedAtMs_ - beforeMs) * 1000 * before.rate)
+                 : 0);
         seeked = std::llabs(now.positionMicroseconds - steady) > kJumpMicroseconds;
     }
     if (seeked) emit Seeked(now.positionMicroseconds);

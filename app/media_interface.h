@@ -4,8 +4,9 @@
 //
 // The interface knows the player only through MediaPlayerControls: Play and Pause are the
 // player's play and pause commands, Next and Previous its steps forward and back by one
-// fragment, Seek and SetPosition move within the recording. Positions on the bus are
-// microseconds. Service "org.mpris.MediaPlayer2.nuvtolvek" (a second running copy takes
+// fragment, Seek and SetPosition move within the recording, Rate is the playback speed
+// (0.5 … 2.0, pitch kept). Positions on the bus are microseconds. Service
+// "org.mpris.MediaPlayer2.nuvtolvek" (a second running copy takes
 // "….nuvtolvek.instance<pid>"), object "/org/mpris/MediaPlayer2".
 //
 // User-interface thread only: bus calls arrive through its event loop. The state is polled
@@ -34,6 +35,12 @@ struct MediaPlayerControls {
     std::function<double()> lengthSeconds;
     std::function<QString()> recordingPath;
     std::function<void()> raise;  // brings the player window to the front
+    // Playback speed (1.0 normal) within minimumRate … maximumRate; setRate puts a value
+    // on the player's own grid.
+    std::function<double()> rate;
+    std::function<void(double)> setRate;
+    double minimumRate = 1.0;
+    double maximumRate = 1.0;
 };
 
 // What the bus sees of the player at one moment.
@@ -43,6 +50,7 @@ struct MediaState {
     qint64 lengthMicroseconds = 0;
     QString path;
     QString title;  // the file name without its folder and extension
+    double rate = 1.0;
 };
 MediaState ReadMediaState(const MediaPlayerControls& controls);
 
@@ -68,6 +76,11 @@ class MediaInterface : public QObject {
     void Seek(qint64 offsetMicroseconds);
     void SetPosition(const QString& trackId, qint64 positionMicroseconds);
     void Raise();
+    double Rate() const { return controls_.rate(); }
+    // 0 or less pauses, as the interface asks of a player.
+    void SetRate(double rate);
+    double MinimumRate() const { return controls_.minimumRate; }
+    double MaximumRate() const { return controls_.maximumRate; }
 
     MediaState State() const { return ReadMediaState(controls_); }
     // "/org/example/nuvtolvek/track/<n>", n counting the recordings opened; NoTrack without one.

@@ -3,6 +3,7 @@
 #include "audio/audio.h"
 #include "player/cycle.h"
 #include "player/player_window.h"
+#include "player/speed.h"
 #include "player/transport_rules.h"
 
 MediaPlayerControls PlayerMediaControls(TForm1& player) {
@@ -37,5 +38,9 @@ MediaPlayerControls PlayerMediaControls(TForm1& player) {
         p->raise();
         p->activateWindow();
     };
+    c.rate = [p] { return p->Speed; };
+    c.setRate = [p](double rate) { p->SetSpeed(rate); };
+    c.minimumRate = kSpeedMinimum;
+    c.maximumRate = kSpeedMaximum;
     return c;
 }

@@ -224,6 +224,29 @@ TEST_F(MediaInterfaceTest, SeekWhilePausedStaysPausedAndSetPositionNeedsTheCurre
     EXPECT_EQ(Text(Property(kPlayer, "PlaybackStatus")), "Paused");
 }
 
+TEST_F(MediaInterfaceTest, RateIsThePlayersSpeed) {
+    OpenRecording();
+    EXPECT_TRUE(Property(kPlayer, "MinimumRate").contains("double 0.5"));
+    EXPECT_TRUE(Property(kPlayer, "MaximumRate").contains("double 2"));
+    EXPECT_TRUE(Property(kPlayer, "Rate").contains("double 1"));
+    const auto setRate = [](const char* value) {
+        DbusSend({"org.freedesktop.DBus.Properties.Set", QStringLiteral("string:%1").arg(kPlayer),
+                  "string:Rate", QStringLiteral("variant:double:%1").arg(value)});
+    };
+    setRate("0.75");
+    EXPECT_EQ(Form1->Speed, 0.75);
+    setRate("0.77");  // onto the player's grid of 0.05
+    EXPECT_EQ(Form1->Speed, 0.75);
+    setRate("9");
+    EXPECT_EQ(Form1->Speed, 2.0);
+    Form1->SetSpeed(1.5);  // the player's own keys
+    EXPECT_TRUE(Property(kPlayer, "Rate").contains("double 1.5"));
+    EXPECT_FALSE(Form1->Stopped);
+    setRate("0");  // asks for a pause
+    EXPECT_TRUE(Form1->Stopped);
+    EXPECT_EQ(Form1->Speed, 1.5);
+}
+
 TEST_F(MediaInterfaceTest, ChangesAndJumpsAreAnnouncedOnTheBus) {
     BusListener listener;
     const auto waitForPoll = [] {
