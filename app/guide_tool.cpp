@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -247,6 +248,17 @@ int main(int argc, char* argv[]) {
 
     const QString images = guideDir.filePath(QStringLiteral("images"));
     Save(Form1, images + "/player.png");
+    // The notice of a lost sound card, as the top of the player shows it.
+    if (QLabel* notice = Form1->findChild<QLabel*>(QStringLiteral("SoundNotice"))) {
+        notice->show();
+        Settle();
+        const QPixmap strip = Form1->grab(QRect(0, 0, Form1->width(), 50));
+        if (!strip.save(images + "/sound-notice.png", "PNG"))
+            Fail("cannot write " + images + "/sound-notice.png");
+        notice->hide();
+    } else {
+        Fail("no sound notice in the player");
+    }
     Save(Form2, images + "/editor.png");
     Save(Form3, images + "/dictionary.png");
     Save(Form5, images + "/participants.png");
