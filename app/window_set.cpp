@@ -11,9 +11,11 @@
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
 #include "dictionary/dictionary_location.h"
+#include "dictionary/dictionary_model.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
+#include "editor/spell_marks.h"
 #include "participants/participants_window.h"
 #include "player/player_window.h"
 
@@ -28,6 +30,32 @@ namespace {
 ApplicationShortcuts* PlayerKeys = nullptr;
 // Media keys and the desktop's media widgets; absent without a session bus.
 std::unique_ptr<MediaInterface> DesktopMedia;
+
+// What the editor's additions need of the other windows, passed in rather than reached.
+void ConnectEditor() {
+    Form2->SetPlayerLink(
+        {[]() -> std::optional<double> {
+             return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;
+         },
+         [](double seconds) { return Form1 != nullptr && Form1->PlayFrom(seconds); }});
+    Form2->Spelling->AbbreviationTexts = [] {
+        QStringList texts;
+        if (Form3 == nullptr) return texts;
+        for (const DictionaryRow& row : Form3->Table->Rows()) {
+            texts << row.abbreviation << row.text;
+        }
+        return texts;
+    };
+    auto changed = [] {
+        if (Form2 != nullptr) Form2->Spelling->AbbreviationsChanged();
+    };
+    QAbstractItemModel* table = Form3->Table;
+    QObject::connect(table, &QAbstractItemModel::modelReset, Form2, changed);
+    QObject::connect(table, &QAbstractItemModel::dataChanged, Form2, changed);
+    QObject::connect(table, &QAbstractItemModel::rowsInserted, Form2, changed);
+    QObject::connect(table, &QAbstractItemModel::rowsRemoved, Form2, changed);
+}
+
 }  // namespace
 
 void CreateWindowSet() {
@@ -39,6 +67,7 @@ void CreateWindowSet() {
     AboutBox = new TAboutBox(Form1);
     Form5 = new TForm5();
     Form6 = new TForm6();
+    ConnectEditor();
     PlayerKeys = new ApplicationShortcuts(Form1);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1));

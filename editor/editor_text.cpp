@@ -4,6 +4,25 @@
 
 #include "textfiles/textfiles.h"
 
+void EditorText::ReplaceRanges(const std::vector<TextRange>& ranges, const QString& text) {
+    if (ranges.empty()) return;
+    const QString old = Text();
+    const QString inserted = NormalizeEditorText(text);
+    QString result;
+    result.reserve(old.size() + static_cast<qsizetype>(ranges.size()) *
+                                    std::max<qsizetype>(0, inserted.size() - ranges[0].length));
+    qsizetype copied = 0;
+    for (const TextRange& range : ranges) {
+        result.append(QStringView(old).mid(copied, range.start - copied));
+        result.append(inserted);
+        copied = range.start + range.length;
+    }
+    const qsizetype caret = result.size();
+    result.append(QStringView(old).mid(copied));
+    SetText(result);
+    SetCaret(static_cast<int>(caret));
+}
+
 PlainEditorText::PlainEditorText(const QString& text) : text_(NormalizeEditorText(text)) {}
 
 void PlainEditorText::SetText(const QString& text) {

@@ -5,6 +5,13 @@
 #pragma once
 
 #include <QString>
+#include <vector>
+
+// A stretch of the text in the program's offsets.
+struct TextRange {
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
 
 class EditorText {
   public:
@@ -25,6 +32,9 @@ class EditorText {
     // Replaces the selection (inserts at the caret when nothing is selected) with `text`
     // (line breaks made CR LF); the caret ends after the inserted text, nothing selected.
     virtual void ReplaceSelection(const QString& text) = 0;
+    // Replaces every range (sorted, not overlapping, none inside a CR LF) with `text` (line
+    // breaks made CR LF) as one change; the caret ends after the last replacement.
+    virtual void ReplaceRanges(const std::vector<TextRange>& ranges, const QString& text);
 };
 
 // The text held in a string: the model of the text control, used without any window.

@@ -25,8 +25,12 @@
 #include "dictionary/dictionary_window.h"
 #include "dictionary/expansion.h"
 #include "editor/editor_commands.h"
+#include "editor/find_bar.h"
 #include "editor/html_export.h"
+#include "editor/memo_marks.h"
+#include "editor/spell_marks.h"
 #include "editor/text_transforms.h"
+#include "editor/timestamp_links.h"
 #include "participants/participants_window.h"
 #include "player/player_window.h"
 
@@ -144,6 +148,13 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
         StatusPanels[i] = panel;
     }
 
+    marks_ = std::make_unique<MemoMarks>(Memo1);
+    auto note = [this](const QString& text) { ShowNote(text); };
+    Timestamps = new TimestampLinks(Memo1, memoText_, History, note, this);
+    Spelling = new SpellMarks(Memo1, memoText_, History, *marks_, note, this);
+    FindBar1 = new FindBar(Memo1, memoText_, History, *marks_, this);
+    addToolBar(Qt::BottomToolBarArea, FindBar1);
+
     BuildMenus();
 
     // Default dialogs; tests replace them.
@@ -167,8 +178,7 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     Memo1->installEventFilter(this);
     Memo1->viewport()->installEventFilter(this);
     client->installEventFilter(this);
-    connect(Memo1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { EditMenu->exec(Memo1->mapToGlobal(pos)); });
+    connect(Memo1, &QWidget::customContextMenuRequested, this, &TForm2::ShowContextMenu);
 
     // Construction steps: dialogs open on the control's font and colour, no file name yet,
     // sized like the player at the top-left corner, one snapshot of the empty text.
@@ -236,6 +246,16 @@ void TForm2::BuildMenus() {
                {QKeySequence(Qt::Key_F11)});
     N38 = item(edit, "N38", QStringLiteral("Неверная раскладка"), &TForm2::N38Click,
                {QKeySequence(Qt::Key_F12)});
+    edit->addSeparator();
+    FindItem = item(edit, "FindItem", QStringLiteral("Найти…"), &TForm2::FindClick,
+                    {QKeySequence(Qt::CTRL | Qt::Key_F)});
+    ReplaceItem = item(edit, "ReplaceItem", QStringLiteral("Заменить…"), &TForm2::ReplaceClick,
+                       {QKeySequence(Qt::CTRL | Qt::Key_H)});
+    edit->addSeparator();
+    TimestampItem = item(edit, "TimestampItem", QStringLiteral("Вставить метку времени"),
+                         &TForm2::TimestampClick, {QKeySequence(Qt::CTRL | Qt::Key_T)});
+    PlayTimestampItem = item(edit, "PlayTimestampItem", QStringLiteral("Играть с метки времени"),
+                             &TForm2::PlayTimestampClick, {QKeySequence(Qt::CTRL | Qt::Key_J)});
 
     QMenu* dictionary = bar->addMenu(QStringLiteral("Словарь"));
     N18 = item(dictionary, "N18", QStringLiteral("Открыть словарь"), &TForm2::N18Click,
@@ -256,6 +276,12 @@ void TForm2::BuildMenus() {
     QMenu* settings = bar->addMenu(QStringLiteral("Настройки"));
     N21 = item(settings, "N21", QStringLiteral("Шрифт"), &TForm2::N21Click);
     N22 = item(settings, "N22", QStringLiteral("Цвет фона"), &TForm2::N22Click);
+    settings->addSeparator();
+    SpellItem =
+        item(settings, "SpellItem", QStringLiteral("Проверка орфографии"), &TForm2::SpellClick);
+    SpellItem->setCheckable(true);
+    SpellItem->setChecked(Spelling->Enabled());
+    connect(Spelling, &SpellMarks::Unavailable, this, [this] { SpellItem->setChecked(false); });
 
     QMenu* help = bar->addMenu(QStringLiteral("Помощь"));
     HelpItem = help->addAction(QStringLiteral("Справка"));
@@ -415,6 +441,48 @@ void TForm2::N22Click() {
     QPalette palette = Memo1->palette();
     palette.setColor(QPalette::Base, color);
     Memo1->setPalette(palette);
+}
+
+// ---- Find, timestamps, spelling ----
+
+void TForm2::FindClick() {
+    FindBar1->Open(false);
+}
+
+void TForm2::ReplaceClick() {
+    FindBar1->Open(true);
+}
+
+void TForm2::TimestampClick() {
+    Timestamps->InsertAtCaret();
+}
+
+void TForm2::PlayTimestampClick() {
+    Timestamps->PlayAtCaret();
+}
+
+void TForm2::SpellClick() {
+    const bool on = Spelling->SetEnabled(SpellItem->isChecked());
+    SpellItem->setChecked(on && SpellItem->isChecked());
+}
+
+void TForm2::SetPlayerLink(PlayerLink link) {
+    Timestamps->Player = std::move(link);
+}
+
+void TForm2::ShowNote(const QString& text) {
+    StatusBar1->showMessage(text, 6000);
+}
+
+void TForm2::ShowContextMenu(const QPoint& viewportPos) {
+    const QPoint global = Memo1->viewport()->mapToGlobal(viewportPos);
+    QMenu spelling;
+    if (!Spelling->AddToMenu(spelling, viewportPos)) {
+        EditMenu->exec(global);
+        return;
+    }
+    spelling.addActions(EditMenu->actions());
+    spelling.exec(global);
 }
 
 // ---- Status bar and layout ----

@@ -9,17 +9,23 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "editor/edit_history.h"
 #include "editor/memo_text.h"
+#include "editor/timestamps.h"
 #include "textfiles/textfiles.h"
 
+class FindBar;
+class MemoMarks;
 class QAction;
 class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QStatusBar;
+class SpellMarks;
+class TimestampLinks;
 
 // The state of one text-file dialog: its last file name and its own encoding choice.
 struct TextFileDialog {
@@ -56,12 +62,26 @@ class TForm2 : public QMainWindow {
     QAction* N16 = nullptr;    // "Добавить текст в словарь" F8
     QAction* F81 = nullptr;    // "Вставить из словаря" F9
     QAction* N23 = nullptr;  // "Вставить из словаря (первая заглавная)" Shift+F9
-    QAction* N25 = nullptr;  // "Показать участников" F10
-    QAction* N21 = nullptr;  // "Шрифт"
-    QAction* N22 = nullptr;  // "Цвет фона"
+    QAction* N25 = nullptr;                // "Показать участников" F10
+    QAction* N21 = nullptr;                // "Шрифт"
+    QAction* N22 = nullptr;                // "Цвет фона"
+    QAction* FindItem = nullptr;           // "Найти…" Ctrl+F
+    QAction* ReplaceItem = nullptr;        // "Заменить…" Ctrl+H
+    QAction* TimestampItem = nullptr;      // "Вставить метку времени" Ctrl+T
+    QAction* PlayTimestampItem = nullptr;  // "Играть с метки времени" Ctrl+J
+    QAction* SpellItem = nullptr;          // "Проверка орфографии", checkable
     QAction* HelpItem = nullptr;
     QAction* AboutItem = nullptr;
     QMenu* EditMenu = nullptr;  // "Редактирование", also the text's context menu
+
+    // ---- Features beside the text ----
+    FindBar* FindBar1 = nullptr;
+    TimestampLinks* Timestamps = nullptr;
+    SpellMarks* Spelling = nullptr;
+    // The player as the timestamps reach it; wired by the window set.
+    void SetPlayerLink(PlayerLink link);
+    // A short message in the status bar that goes away by itself.
+    void ShowNote(const QString& text);
 
     // ---- Dialog state (each dialog keeps its own) ----
     TextFileDialog OpenTextFileDialog1;
@@ -98,27 +118,32 @@ class TForm2 : public QMainWindow {
     std::function<void()> TextStored;
 
     // ---- Handlers ----
-    void N2Click();     // open
-    void N4Click();     // save
-    void N5Click();     // save as
-    void HTML1Click();  // export to HTML
-    void N10Click();    // exit
-    void N28Click();    // copy
-    void N30Click();    // cut
-    void N29Click();    // paste
-    void N32Click();    // select all
-    void N34Click();    // undo
-    void N35Click();    // redo
-    void N37Click();    // invert case
-    void N38Click();    // wrong keyboard layout
-    void N18Click();    // show the dictionary
-    void N16Click();    // add text to the dictionary
-    void F81Click();    // insert from the dictionary
-    void N23Click();    // insert from the dictionary, first letter capital
-    void N25Click();    // show the participants
-    void N21Click();    // font
-    void N22Click();    // background colour
-    void Memo1Click();  // status refresh
+    void N2Click();             // open
+    void N4Click();             // save
+    void N5Click();             // save as
+    void HTML1Click();          // export to HTML
+    void N10Click();            // exit
+    void N28Click();            // copy
+    void N30Click();            // cut
+    void N29Click();            // paste
+    void N32Click();            // select all
+    void N34Click();            // undo
+    void N35Click();            // redo
+    void N37Click();            // invert case
+    void N38Click();            // wrong keyboard layout
+    void N18Click();            // show the dictionary
+    void N16Click();            // add text to the dictionary
+    void F81Click();            // insert from the dictionary
+    void N23Click();            // insert from the dictionary, first letter capital
+    void N25Click();            // show the participants
+    void N21Click();            // font
+    void N22Click();            // background colour
+    void FindClick();           // open the find bar
+    void ReplaceClick();        // open the find bar with the replace row
+    void TimestampClick();      // insert the player's position
+    void PlayTimestampClick();  // play from the timestamp at the caret
+    void SpellClick();          // switch spell checking
+    void Memo1Click();          // status refresh
     void Memo1KeyUp();
     // Ctrl+digit turn markers, Ctrl+Shift/Alt+X/C/V; true when the key was used.
     bool Memo1KeyDown(QKeyEvent* event);
@@ -134,6 +159,9 @@ class TForm2 : public QMainWindow {
     // Runs a file command; a FileError goes to ShowError and ends the command.
     void GuardFileCommand(const std::function<void()>& command);
 
+    void ShowContextMenu(const QPoint& viewportPos);
+
     ::MemoText memoText_{nullptr};
+    std::unique_ptr<MemoMarks> marks_;
     QList<QAction*> menuActions_;
 };

@@ -159,6 +159,44 @@ void MemoText::ReplaceSelection(const QString& text) {
     }
 }
 
+void MemoText::ReplaceRanges(const std::vector<TextRange>& ranges, const QString& text) {
+    if (ranges.empty()) return;
+    const QString inserted = NormalizeEditorText(text);
+    const QString controlText = ToSingleLineBreaks(inserted);
+    // The whole text after the change, built from the held one before the document moves.
+    QString result;
+    const QString old = Text();
+    result.reserve(old.size() + static_cast<qsizetype>(ranges.size()) *
+                                    std::max<qsizetype>(0, inserted.size() - ranges[0].length));
+    qsizetype copied = 0;
+    for (const TextRange& range : ranges) {
+        result.append(QStringView(old).mid(copied, range.start - copied));
+        result.append(inserted);
+        copied = range.start + range.length;
+    }
+    const qsizetype caret = result.size();
+    result.append(QStringView(old).mid(copied));
+
+    // From the last range back, so that the earlier offsets stay valid.
+    QTextCursor cursor(memo_->document());
+    cursor.beginEditBlock();
+    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it) {
+        const int from = ToControl(static_cast<int>(it->start));
+        const int to = ToControl(static_cast<int>(it->start + it->length));
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.insertText(controlText);
+    }
+    cursor.endEditBlock();
+    cache_->text = std::move(result);
+    cache_->valid = true;
+    const int caretControl = ToControl(static_cast<int>(caret));
+    QTextCursor place = memo_->textCursor();
+    place.setPosition(caretControl);
+    memo_->setTextCursor(place);
+    memo_->ensureCursorVisible();
+}
+
 CaretPlace MemoText::CaretLine() const {
     const QTextDocument* doc = memo_->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();

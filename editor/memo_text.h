@@ -22,6 +22,8 @@ class MemoText : public EditorText {
     QString SelText() const override;
     void SetSelection(int start, int length) override;
     void ReplaceSelection(const QString& text) override;
+    // Edits only the ranges, so the layout of the rest of a long text is kept.
+    void ReplaceRanges(const std::vector<TextRange>& ranges, const QString& text) override;
 
     // Display-line position of the selection's end, for the status bar. Lays out any block
     // the control has not laid out yet, so the count covers the whole text.

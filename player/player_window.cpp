@@ -543,6 +543,22 @@ void TForm1::BitBtn4Click() {
     audio::PlayStream(Stream, false);
 }
 
+std::optional<double> TForm1::RecordingPosition() const {
+    if (Stream == 0) return std::nullopt;
+    return PositionSeconds();
+}
+
+bool TForm1::PlayFrom(double seconds) {
+    if (Stream == 0) return false;
+    ResetCycle(Cycle);
+    const double length = LengthSeconds();
+    Stopped = false;
+    SeekSeconds(std::min(seconds, length), length);
+    N20Click();
+    audio::PlayStream(Stream, false);
+    return true;
+}
+
 void TForm1::BitBtn5Click() {
     if (Form2 == nullptr) return;
     Form2->show();

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "audio/audio.h"
 #include "player/cycle.h"
@@ -162,6 +163,11 @@ class TForm1 : public QMainWindow {
     void BitBtn3Click();  // F4 pause
     void BitBtn4Click();  // F5 next
     void BitBtn5Click();  // F6 editor
+    // For timestamps in the editor: the current recording's position (nullopt with none
+    // open), and playing it from a moment (the end when beyond it) with the fragment cycle
+    // started afresh as back and next do; false with no recording open.
+    std::optional<double> RecordingPosition() const;
+    bool PlayFrom(double seconds);
     void TrackBar1Change();
 
     // ---- Playback speed (speed_control.cpp) ----

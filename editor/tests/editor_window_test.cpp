@@ -39,6 +39,9 @@ class WindowSetEnvironment : public ::testing::Environment {
         static int argc = 1;
         static char name[] = "editor_tests";
         static char* argv[] = {name, nullptr};
+        // The personal word list of the spell check goes to a folder of this run.
+        static QTemporaryDir dataHome;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
         app = new QApplication(argc, argv);
         // The dictionary window reads its file beside the executable.
         const QString lib = QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib";

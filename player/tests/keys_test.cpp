@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTest>
 
 #include "app/shell_commands.h"
@@ -166,6 +167,44 @@ TEST_F(KeysTest, SpeedKeysFromEveryWindowTypeNothingAndMoveNoCaret) {
         EXPECT_EQ(Form1->Speed, 1.0);
     }
     EXPECT_EQ(memo->toPlainText(), "первая строка\nвторая");
+}
+
+TEST_F(KeysTest, EditorTimestampsReadAndMoveThePlayer) {
+    QPlainTextEdit* memo = Form2->Memo1;
+    Focus(Form2, memo);
+    Form2->ReplaceText(QString());
+    audio::SeekStream(Form1->Stream, (12 * 44100 + 22050) * 2, audio::POS_BYTE);  // 12.5 s
+    QTest::keyClick(memo, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Form2->Text(), QStringLiteral("[00:00:12]"));
+
+    // Paused in the middle of a cycle: Ctrl+J starts the cycle afresh and plays.
+    Form2->ReplaceText(QStringLiteral("[00:00:25] [1:00:00] [00:00:03.5]"));
+    QTest::keyClick(memo, Qt::Key_F4);
+    Form1->Cycle.Phase = CyclePhase::Pausing;
+    Form1->Cycle.Clock = 7.4;
+    Form2->MemoText().SetCaret(3);
+    QTest::keyClick(memo, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_NEAR(Position(), 25.0, 1e-9);
+    EXPECT_FALSE(Form1->Stopped);
+    EXPECT_EQ(audio::StreamActivity(Form1->Stream), audio::ACTIVE_PLAYING);
+    EXPECT_EQ(Form1->Cycle.Phase, CyclePhase::Reset);
+    EXPECT_EQ(Form1->Cycle.Clock, 0.0);
+    // Beyond the recording's end: the end.
+    Form2->MemoText().SetCaret(14);
+    QTest::keyClick(memo, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_NEAR(Position(), 30.0, 1e-9);
+    Form2->MemoText().SetCaret(25);
+    QTest::keyClick(memo, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_NEAR(Position(), 3.5, 1e-9);
+
+    // No recording open: nothing inserted, nothing played, a note instead.
+    Form1->N14Click();
+    ASSERT_EQ(Form1->Stream, 0u);
+    const QString before = Form2->Text();
+    QTest::keyClick(memo, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Form2->Text(), before);
+    QTest::keyClick(memo, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(Form2->StatusBar1->currentMessage(), QStringLiteral("Нет открытой записи"));
 }
 
 }  // namespace
