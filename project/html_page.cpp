@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "editor/timestamps.h"
+
 namespace project {
 
 namespace {
@@ -146,6 +148,21 @@ QString HtmlEscape(const QString& text) {
     return out;
 }
 
+QString HtmlEscapeMarkingTimestamps(const QString& text) {
+    const std::vector<TimestampSpan> stamps = TimestampsIn(text, 0, text.size());
+    if (stamps.empty()) return HtmlEscape(text);
+    QString out;
+    qsizetype copied = 0;
+    for (const TimestampSpan& stamp : stamps) {
+        out += HtmlEscape(text.mid(copied, stamp.start - copied));
+        out += QStringLiteral("<span class=\"timestamp\">") +
+               HtmlEscape(text.mid(stamp.start, stamp.length)) + QStringLiteral("</span>");
+        copied = stamp.start + stamp.length;
+    }
+    out += HtmlEscape(text.mid(copied));
+    return out;
+}
+
 HtmlExportError::HtmlExportError(const QString& message)
     : std::runtime_error(message.toStdString()), message_(message) {}
 
@@ -206,7 +223,9 @@ QString BuildHtmlPage(const QString& transcript, const ParticipantTable& partici
 
     QString body;
     body.reserve(transcript.size() + transcript.size() / 8);
-    for (const Piece& piece : pieces) body += piece.row ? piece.text : HtmlEscape(piece.text);
+    for (const Piece& piece : pieces) {
+        body += piece.row ? piece.text : HtmlEscapeMarkingTimestamps(piece.text);
+    }
 
     QString page;
     page.reserve(body.size() + 512);

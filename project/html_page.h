@@ -36,6 +36,10 @@ std::optional<std::int32_t> ParseColorText(const QString& text);
 // &, <, >, ' and " as entities.
 QString HtmlEscape(const QString& text);
 
+// The same, with every timestamp ("[00:12:07]") wrapped in <span class="timestamp"> so that
+// a page can style them; the rest of the text as HtmlEscape gives it.
+QString HtmlEscapeMarkingTimestamps(const QString& text);
+
 // A participant with a name but no valid colour: the export stops before writing anything.
 class HtmlExportError : public std::runtime_error {
   public:

@@ -118,6 +118,27 @@ TEST(BuildHtmlPage, AnnaRowByteForByte) {
               kHead + "\r\n" + row + "\r\nтекст" + kTail);
 }
 
+TEST(BuildHtmlPage, TimestampsStayTextWithAClassNothingElseChanges) {
+    const QString row =
+        "</td></tr>\r\n<tr><td><img src='anna.jpg' title='Анна'></td><td>"
+        "<font color=#ff0000><b>Анна</b><br>";
+    auto stamp = [](const char* text) {
+        return QStringLiteral("<span class=\"timestamp\">") + QString::fromUtf8(text) +
+               QStringLiteral("</span>");
+    };
+    EXPECT_EQ(BuildHtmlPage("\r\n[Анна]\r\n[00:12:07] да & [1:02:03.5]<", WithAnna(), "utf-8"),
+              kHead + "\r\n" + row + "\r\n" + stamp("[00:12:07]") + " да &amp; " +
+                  stamp("[1:02:03.5]") + "&lt;" + kTail);
+    // Look-alikes are plain text; a participant named like a timestamp is a turn.
+    EXPECT_EQ(BuildHtmlPage("[99:99] [12]", ParticipantTable{}, "utf-8"),
+              kHead + "[99:99] [12]" + kTail);
+    ParticipantTable odd;
+    odd[0] = {"", "00:00:01", "0"};
+    const QString page = BuildHtmlPage("[00:00:01] [00:00:02]", odd, "utf-8");
+    EXPECT_TRUE(page.contains("<b>00:00:01</b><br> " + stamp("[00:00:02]")));
+    EXPECT_FALSE(page.contains(stamp("[00:00:01]")));
+}
+
 TEST(BuildHtmlPage, ParticipantsInOrderSharedNamesAndNoPicture) {
     ParticipantTable t;
     t[0] = {"", "Иван", "16711680"};
