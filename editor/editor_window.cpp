@@ -481,6 +481,7 @@ void TForm2::ShowContextMenu(const QPoint& viewportPos) {
         EditMenu->exec(global);
         return;
     }
+    spelling.addSeparator();
     spelling.addActions(EditMenu->actions());
     spelling.exec(global);
 }
