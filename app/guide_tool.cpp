@@ -34,6 +34,7 @@
 #include "player/envelope.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/sound_notice.h"
 #include "textfiles/textfiles.h"
 
 namespace {
@@ -250,6 +251,9 @@ int main(int argc, char* argv[]) {
     Save(Form1, images + "/player.png");
     // The notice of a lost sound card, as the top of the player shows it.
     if (QLabel* notice = Form1->findChild<QLabel*>(QStringLiteral("SoundNotice"))) {
+        // The notice follows the engine four times a second; the null output is never lost.
+        if (Form1->Notice != nullptr)
+            for (QTimer* poll : Form1->Notice->findChildren<QTimer*>()) poll->stop();
         notice->show();
         Settle();
         const QPixmap strip = Form1->grab(QRect(0, 0, Form1->width(), 50));
