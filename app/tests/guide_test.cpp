@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTimer>
 #include <QXmlStreamReader>
 #include <functional>
@@ -39,6 +40,7 @@
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
+#include "editor/find_bar.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
@@ -296,6 +298,48 @@ TEST_F(GuideWindows, EveryHandledKeyActsWhereTheTableSays) {
              QTest::keyClick(Form2->Memo1, Qt::Key_3, Qt::ControlModifier);
              QTest::keyClick(Form2->Memo1, Qt::Key_0, Qt::ControlModifier);
              EXPECT_EQ(Form2->Text(), "\r\n[Анна]\r\n\r\n[Десятый]\r\n");
+         }},
+        {"Редактор|Enter|Редактор, панель поиска",
+         [] {
+             Activate(Form2);
+             Form2->ReplaceText("аб вб аб");
+             Form2->FindBar1->Open(false);
+             Form2->FindBar1->FindEdit->setText("аб");
+             Form2->Memo1->moveCursor(QTextCursor::Start);
+             QTest::keyClick(Form2->FindBar1->FindEdit, Qt::Key_Return);
+             EXPECT_EQ(Form2->Memo1->textCursor().selectionStart(), 0);
+             QTest::keyClick(Form2->FindBar1->FindEdit, Qt::Key_Return);
+             EXPECT_EQ(Form2->Memo1->textCursor().selectionStart(), 6);
+         }},
+        {"Редактор|Shift+Enter",
+         [] {
+             Activate(Form2);
+             Form2->ReplaceText("аб вб аб");
+             Form2->FindBar1->Open(false);
+             Form2->FindBar1->FindEdit->setText("вб");
+             Form2->Memo1->moveCursor(QTextCursor::End);
+             QTest::keyClick(Form2->FindBar1->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
+             EXPECT_EQ(Form2->Memo1->textCursor().selectionStart(), 3);
+         }},
+        {"Редактор|Enter|Редактор, строка замены",
+         [] {
+             Activate(Form2);
+             Form2->ReplaceText("аб вб аб");
+             Form2->FindBar1->Open(true);
+             Form2->FindBar1->FindEdit->setText("вб");
+             Form2->FindBar1->ReplaceEdit->setText("X");
+             Form2->Memo1->moveCursor(QTextCursor::Start);
+             QTest::keyClick(Form2->FindBar1->FindEdit, Qt::Key_Return);
+             QTest::keyClick(Form2->FindBar1->ReplaceEdit, Qt::Key_Return);
+             EXPECT_EQ(Form2->Text(), "аб X аб");
+         }},
+        {"Редактор|Esc",
+         [] {
+             Activate(Form2);
+             Form2->FindBar1->Open(false);
+             ASSERT_TRUE(Form2->FindBar1->isVisible());
+             QTest::keyClick(Form2->FindBar1->FindEdit, Qt::Key_Escape);
+             EXPECT_FALSE(Form2->FindBar1->isVisible());
          }},
         {"Словарь|Enter|Словарь, поле сокращения",
          [] {
