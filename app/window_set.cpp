@@ -47,7 +47,7 @@ void ConnectEditor() {
         return texts;
     };
     auto changed = [] {
-        if (Form2 != nullptr) Form2->Spelling->AbbreviationsChanged();
+        if (Form2 != nullptr && Form2->Spelling != nullptr) Form2->Spelling->AbbreviationsChanged();
     };
     QAbstractItemModel* table = Form3->Table;
     QObject::connect(table, &QAbstractItemModel::modelReset, Form2, changed);

@@ -196,7 +196,13 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     RecordSnapshot(memoText_, History);
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    // Their event filters and connections watch Memo1: gone before Memo1 starts to go.
+    delete Timestamps;
+    Timestamps = nullptr;
+    delete Spelling;
+    Spelling = nullptr;
+}
 
 void TForm2::BuildMenus() {
     auto item = [this](QMenu* menu, const QString& objectName, const QString& caption,
