@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_smoke.h"
+
 namespace bench {
 
 inline std::filesystem::path CacheDir() {

@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kEntries = 50000;
+const int kEntries = bench::Sized(50000, 2000);
 
 QString CacheDir() {
     QString dir = qEnvironmentVariable("NUVTOLVEK_BENCH_CACHE");
@@ -33,7 +33,7 @@ QString CacheDir() {
 
 // Random Cyrillic and Latin abbreviations with phrase texts, in Windows-1251, unsorted.
 QString GeneratedDictionary() {
-    const QString path = CacheDir() + "/dictionary_50000.lib";
+    const QString path = CacheDir() + QStringLiteral("/dictionary_%1.lib").arg(kEntries);
     if (QFile::exists(path)) return path;
     const QString letters = QString::fromUtf8("абвгдежзийклмнопрстуфхцчшщэюяabcdefghijklmnop");
     const QStringList words = QString::fromUtf8(
@@ -70,8 +70,9 @@ int main(int argc, char** argv) {
     QFile::copy(source, path);
 
     std::unique_ptr<TForm3> dictionary;
-    const double load = bench::TimeMs([&] { dictionary.reset(); },
-                                      [&] { dictionary = std::make_unique<TForm3>(path); }, 7);
+    const double load =
+        bench::TimeMs([&] { dictionary.reset(); },
+                      [&] { dictionary = std::make_unique<TForm3>(path); }, bench::Sized(7, 3));
     std::printf("BENCH dict_load_ms %.2f ms\n", load);
 
     int added = 0;
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
             dictionary->Edit1->setText(QStringLiteral("новое%1").arg(added++));
             dictionary->Edit2->setText(QStringLiteral("новая запись словаря"));
         },
-        [&] { dictionary->Button1Click(); }, 7);
+        [&] { dictionary->Button1Click(); }, bench::Sized(7, 3));
     std::printf("BENCH dict_add_ms %.2f ms\n", add);
 
     auto editor = std::make_unique<TForm2>();
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
     // in paragraphs of about 400, the abbreviation typed at its end.
     const QString abbreviation = QStringLiteral("новое%1").arg(added - 1);
     QString transcript;
-    while (transcript.size() < 100000) {
+    while (transcript.size() < bench::Sized(100000, 10000)) {
         for (int i = 0; i < 24; ++i) transcript += QStringLiteral("слово за словом, ");
         transcript += QStringLiteral("\r\n");
     }
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
             editor->MemoText().SetText(transcript);
             editor->MemoText().SetCaret(editor->MemoText().TextLength());
         },
-        [&] { ExpandBeforeCaret(*editor, false); }, 9);
+        [&] { ExpandBeforeCaret(*editor, false); }, bench::Sized(9, 3));
     if (!editor->MemoText().Text().endsWith(QStringLiteral("новая запись словаря")))
         std::printf("expansion did not insert the text\n");
     std::printf("BENCH dict_expand_ms %.2f ms\n", expand);

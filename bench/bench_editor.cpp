@@ -67,11 +67,15 @@ int main(int argc, char** argv) {
         editor.History.Push(transcript, 0);
     };
 
-    Print("editor_open_ms",
-          bench::TimeMs([&] { editor.ReplaceText(QString()); }, [&] { editor.N2Click(); }, 5));
+    const int rounds = bench::Sized(7, 3);
+    Print("editor_open_ms", bench::TimeMs([&] { editor.ReplaceText(QString()); },
+                                          [&] { editor.N2Click(); }, bench::Sized(5, 2)));
 
     reload();
     const int middle = text.TextLength() / 2;
+    // 100 000 characters around the middle (less of a smoke run's shorter text).
+    const int span = std::min(100000, middle);
+    const auto selectSpan = [&] { text.SetSelection(middle - span / 2, span); };
     QElapsedTimer firstLayout;
     firstLayout.start();
     editor.Memo1Click();  // lays out every paragraph once
@@ -79,19 +83,20 @@ int main(int argc, char** argv) {
 
     Print("editor_marker_ms",
           bench::TimeMs([&] { text.SetCaret(middle); },
-                        [&] { QTest::keyClick(editor.Memo1, Qt::Key_1, Qt::ControlModifier); }, 7));
+                        [&] { QTest::keyClick(editor.Memo1, Qt::Key_1, Qt::ControlModifier); },
+                        rounds));
     Print("editor_status_ms", bench::TimeMs([&] { QTest::keyClick(editor.Memo1, Qt::Key_Right); },
-                                            [&] { editor.Memo1Click(); }, 7));
-    Print("editor_invert_ms", bench::TimeMs([&] { text.SetSelection(middle - 50000, 100000); },
-                                            [&] { editor.N37Click(); }, 7));
-    Print("editor_layout_ms", bench::TimeMs([&] { text.SetSelection(middle - 50000, 100000); },
-                                            [&] { editor.N38Click(); }, 7));
+                                            [&] { editor.Memo1Click(); }, rounds));
+    Print("editor_invert_ms", bench::TimeMs(
+                                  selectSpan, [&] { editor.N37Click(); }, rounds));
+    Print("editor_layout_ms", bench::TimeMs(
+                                  selectSpan, [&] { editor.N38Click(); }, rounds));
     Print("editor_undo_ms", bench::TimeMs(
                                 [&] {
-                                    text.SetSelection(middle - 50000, 100000);
+                                    selectSpan();
                                     editor.N37Click();
                                 },
-                                [&] { editor.N34Click(); }, 7));
+                                [&] { editor.N34Click(); }, rounds));
 
     DestroyWindowSet();
     return 0;

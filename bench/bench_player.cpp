@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString path = QString::fromStdString(bench::LongWav(3));
+    const QString path = QString::fromStdString(bench::LongWav(bench::Sized(3, 1)));
     if (!audio::OpenManualOutput(44100)) return 1;
     {
         TForm1 form;
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
             form.Timer1Timer();
             return bench::SecondsSince(start);
         };
-        for (int i = 0; i < 100; ++i) tick();  // warm-up
+        for (int i = 0; i < bench::Sized(100, 10); ++i) tick();  // warm-up
         // 2000 ticks: about 28 fragment cycles with the default parameters.
-        const int ticks = 2000;
+        const int ticks = bench::Sized(2000, 200);
         double total = 0.0;
         for (int i = 0; i < ticks; ++i) total += tick();
         bench::Print("tick_ms", total / ticks * 1000.0, "ms");

@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
     bench::EnsureDictionaryFile();
 
     QTemporaryDir dir;
-    const QStringList recordings = e2e::WriteSoakRecordings(dir.path(), 30);
-    if (recordings.size() != 30) {
+    const int count = bench::Sized(30, 4);
+    const QStringList recordings = e2e::WriteSoakRecordings(dir.path(), count);
+    if (recordings.size() != count) {
         std::fprintf(stderr, "cannot write the recordings\n");
         return 1;
     }
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
     };
     const auto start = std::chrono::steady_clock::now();
-    const e2e::SoakRun run = e2e::PlayThrough(recordings, 30 * 300);
+    const e2e::SoakRun run = e2e::PlayThrough(recordings, count * 300);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     Form1->EnvelopeWorker->WaitIdle();

@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+#include "bench/bench_smoke.h"
+
 namespace bench {
 
 // Before the QApplication: no display and no sound card needed, unless the caller says so.
@@ -44,11 +46,12 @@ inline double TimeMs(const std::function<void()>& prepare, const std::function<v
 }
 
 // A transcript of turns of ten participants and paragraphs of the given words, at least
-// 1 MB in UTF-8; the same seed gives the same text.
+// 1 MB in UTF-8 (64 KB in a smoke run); the same seed gives the same text.
 inline QString MakeTranscript(const QStringList& words, quint32 seed) {
     QString text;
     qsizetype utf8Bytes = 0;
-    while (utf8Bytes < 1024 * 1024) {
+    const qsizetype target = Sized(1024 * 1024, 64 * 1024);
+    while (utf8Bytes < target) {
         QString paragraph = QStringLiteral("\r\n[Участник %1]\r\n").arg(seed % 10);
         const int length = 40 + static_cast<int>(seed % 120);
         for (int i = 0; i < length; ++i) {

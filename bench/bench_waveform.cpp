@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "bench/bench_smoke.h"
 #include "player/envelope.h"
 #include "player/waveform_view.h"
 
@@ -70,9 +71,12 @@ bool EncodeMp3(const fs::path& target, int minutes) {
     return true;
 }
 
+// An hour of speech-like sound; a minute in a smoke run.
+const int kMinutes = bench::Sized(60, 1);
+
 fs::path OneHourMp3() {
-    const fs::path path = CacheDir() / "waveform_speech_60min.mp3";
-    if (!fs::exists(path) && !EncodeMp3(path, 60)) {
+    const fs::path path = CacheDir() / ("waveform_speech_" + std::to_string(kMinutes) + "min.mp3");
+    if (!fs::exists(path) && !EncodeMp3(path, kMinutes)) {
         std::fprintf(stderr, "cannot generate %s (is lame installed?)\n", path.c_str());
         std::exit(1);
     }
@@ -80,7 +84,8 @@ fs::path OneHourMp3() {
 }
 
 fs::path ThreeHourMp3(const fs::path& oneHour) {
-    const fs::path path = CacheDir() / "waveform_speech_180min.mp3";
+    const fs::path path =
+        CacheDir() / ("waveform_speech_" + std::to_string(3 * kMinutes) + "min.mp3");
     if (!fs::exists(path)) {
         const fs::path partial = path.string() + ".part";
         {
@@ -167,7 +172,7 @@ int main(int argc, char** argv) {
         EnvelopePass(worker, threeHours.string());
         const long peak = StatusKb("VmHWM");
         // The encoder's delay and padding add a few hundredths of a second.
-        if (std::abs(state.Count() - 180 * 60 * 30) > 30)
+        if (std::abs(state.Count() - 3 * kMinutes * 60 * 30) > 30)
             std::fprintf(stderr, "unexpected column count %d\n", state.Count());
         std::printf("BENCH envelope_peak_mb_3h %.2f MB\n", (peak - before) / 1024.0);
     }
@@ -178,7 +183,7 @@ int main(int argc, char** argv) {
     double pass = 1e30;
     double decodeCpu = 1e30;
     double passCpu = 1e30;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < bench::Sized(3, 1); ++round) {
         double cpu = ProcessCpuSeconds();
         const double d = DecodeOnly(oneHour.string());
         decodeCpu = std::min(decodeCpu, ProcessCpuSeconds() - cpu);
@@ -189,21 +194,22 @@ int main(int argc, char** argv) {
         decode = std::min(decode, d);
         pass = std::min(pass, p);
     }
-    if (std::abs(state.Count() - 60 * 60 * 30) > 30)
+    if (std::abs(state.Count() - kMinutes * 60 * 30) > 30)
         std::fprintf(stderr, "unexpected column count %d\n", state.Count());
     std::printf("BENCH envelope_decode_only_s_mp3 %.2f s\n", decode);
     std::printf("BENCH envelope_ratio_mp3 %.3f ratio\n", pass / decode);
     std::printf("BENCH envelope_cpu_ratio_mp3 %.3f ratio\n", passCpu / decodeCpu);
-    std::printf("BENCH envelope_xrealtime_mp3 %.1f x\n", 3600.0 / pass);
+    std::printf("BENCH envelope_xrealtime_mp3 %.1f x\n", kMinutes * 60.0 / pass);
 
     // Drawing the strip over the one-hour envelope just computed, marker mid-way.
     WaveformView view;
     view.resize(649, 68);
     view.ClearView();
-    const int draws = 2000;
+    const int draws = bench::Sized(2000, 200);
     QElapsedTimer timer;
     timer.start();
-    for (int i = 0; i < draws; ++i) view.DrawEnvelope(state, 1800.0 + i * 0.2, 3600.0);
+    for (int i = 0; i < draws; ++i)
+        view.DrawEnvelope(state, kMinutes * (30.0 + i * 0.2 / 60), kMinutes * 60.0);
     std::printf("BENCH draw_ms %.4f ms\n", timer.nsecsElapsed() / 1e6 / draws);
 
     worker.Stop();
