@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -74,6 +76,27 @@ QString TStatusBar::PanelText(int index) const {
 
 void TStatusBar::SetPanelText(int index, const QString& text) {
     panels_.at(index)->setText(text);
+}
+
+TVerticalTrackBar::TVerticalTrackBar(int maximum, QWidget* parent) : QSlider(Qt::Vertical, parent) {
+    setRange(0, maximum);
+    // Position 0 at the top.
+    setInvertedAppearance(true);
+    setInvertedControls(true);
+}
+
+void TVerticalTrackBar::paintEvent(QPaintEvent*) {
+    // Styles fill the groove between the minimum's end and the handle. Drawing the mirrored
+    // value from the other end puts the handle on the same pixel, and the fill below it.
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    if (tickPosition() != NoTicks) option.subControls |= QStyle::SC_SliderTickmarks;
+    option.upsideDown = !option.upsideDown;
+    option.sliderPosition = option.maximum - option.sliderPosition + option.minimum;
+    option.sliderValue = option.maximum - option.sliderValue + option.minimum;
+    QStylePainter painter(this);
+    painter.drawComplexControl(QStyle::CC_Slider, option);
 }
 
 void FitLabelText(QLabel* label) {

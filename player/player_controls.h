@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSlider>
 #include <QToolButton>
 #include <QVector>
 
@@ -51,6 +52,18 @@ class TStatusBar : public QWidget {
 
   private:
     QVector<QLabel*> panels_;
+};
+
+// A vertical track bar with position 0 at the top, filled from the bottom up to the handle:
+// the top is the loudest end of both the volume and the equalizer bands, so a handle at the
+// bottom must look empty, not full.
+class TVerticalTrackBar : public QSlider {
+    Q_OBJECT
+  public:
+    TVerticalTrackBar(int maximum, QWidget* parent = nullptr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Makes a label's text fit its width: a condensed face first, then a smaller size.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +31,7 @@
 #include "player/player_controls.h"
 #include "player/playlist_drop.h"
 #include "player/playlist_files.h"
+#include "player/playlist_paths.h"
 #include "player/sound_notice.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
@@ -63,13 +65,9 @@ int WholeSeconds(double seconds) {
 }
 
 QSlider* MakeSlider(Qt::Orientation orientation, int maximum, QWidget* parent) {
+    if (orientation == Qt::Vertical) return new TVerticalTrackBar(maximum, parent);
     auto* slider = new QSlider(orientation, parent);
     slider->setRange(0, maximum);
-    if (orientation == Qt::Vertical) {
-        // Position 0 at the top.
-        slider->setInvertedAppearance(true);
-        slider->setInvertedControls(true);
-    }
     return slider;
 }
 
@@ -127,6 +125,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     TrackBar2Change();
     audio::StartOutput();
     EqCentres = {80, 100, 250, 500, 750, 1000, 1500, 2500, 4000, 8000, 12000, 16000};
+    for (int band = 0; band < kBands; ++band) ShowBandTip(band);
     TickBusy = false;
     EnvelopeWorker = std::make_unique<ENVELOPE>(Envelope);
 
@@ -262,7 +261,10 @@ void TForm1::BuildControls(QWidget* client) {
         slider->setTickPosition(QSlider::TicksBothSides);
         slider->setTickInterval(5);
         slider->setGeometry(8 + 45 * band, 15, 45, 85);
-        connect(slider, &QSlider::valueChanged, this, [this] { N20Click(); });
+        connect(slider, &QSlider::valueChanged, this, [this, band] {
+            ShowBandTip(band);
+            N20Click();
+        });
         *bands[band] = slider;
     }
     PopupMenu3 = new QMenu(this);
@@ -380,6 +382,15 @@ void TForm1::ListBox1Click() {
     RequestEnvelope(path);
     Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                    audio::STREAM_PRESCAN);
+    if (Stream == 0) {
+        // Nothing plays: the panels of the previous recording must not stay on screen.
+        Stopped = true;
+        N12Click();
+        for (int panel = 1; panel <= 4; ++panel) StatusBar1->SetPanelText(panel, QString());
+        ShowMessage(QStringLiteral("Файл не удаётся воспроизвести: %1")
+                        .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     audio::SetStreamTempo(Stream, Speed);
     N21Click();
     N20Click();
@@ -397,7 +408,10 @@ void TForm1::N7Click() {
     AddRecordings(paths);
 }
 
-void TForm1::AddRecordings(const QStringList& paths) {
+void TForm1::AddRecordings(const QStringList& chosen) {
+    QStringList refused;
+    const QStringList paths = StorablePlaylistPaths(chosen, &refused);
+    if (!refused.isEmpty()) ShowMessage(RefusedPathsMessage(refused));
     if (paths.isEmpty()) return;
     ListBox1->addItems(paths);
     N12Click();
@@ -483,6 +497,11 @@ void TForm1::N22Click() {
     N20Click();
 }
 
+void TForm1::ShowBandTip(int band) {
+    QSlider* slider = BandSlider(band);
+    slider->setToolTip(EqualizerBandTip(EqCentres[band], kBandFlat - slider->value()));
+}
+
 void TForm1::TrackBar2Change() {
     audio::SetMasterVolume(static_cast<float>(1.0 - TrackBar2->value() * 0.1));
 }
@@ -508,7 +527,7 @@ void TForm1::BitBtn1Click() {
     ResetCycle(Cycle);
     const double position = PositionSeconds();
     const double length = LengthSeconds();
-    const double target = position - ReadFragmentSeconds(Edit1->text());
+    const double target = position - FragmentSecondsInRange(Edit1->text());
     Stopped = false;
     SeekSeconds(target, length);
     N20Click();
@@ -533,7 +552,7 @@ void TForm1::BitBtn4Click() {
     const double length = LengthSeconds();
     bool nearEnd = false;
     const double target =
-        NextFragmentTarget(position, length, ReadFragmentSeconds(Edit1->text()), &nearEnd);
+        NextFragmentTarget(position, length, FragmentSecondsInRange(Edit1->text()), &nearEnd);
     Stopped = false;
     SeekSeconds(target, length);
     // Near the end the output keeps its state: a playing recording runs out and the tick
@@ -590,6 +609,8 @@ void TForm1::Timer1Timer() {
         else
             CycleStep();
     }
+    // The next entry may have failed to open: nothing left to show.
+    if (Stream == 0) return;
     if (Envelope.Count() >= 1)
         PaintBox1->DrawEnvelope(Envelope, PositionSeconds(), LengthSeconds());
     N13Click();
@@ -629,10 +650,10 @@ void TForm1::MoveToNextFile() {
 void TForm1::CycleStep() {
     const double position = PositionSeconds();
     const double length = LengthSeconds();
-    const int L = ReadParameter(Edit1->text(), kFragmentLength);
-    const int N = ReadParameter(Edit2->text(), kRepetitions);
-    const int P = ReadParameter(Edit3->text(), kPause);
-    const int S = ReadParameter(Edit4->text(), kShiftBack);
+    const int L = ParameterInRange(Edit1->text(), kFragmentLength);
+    const int N = ParameterInRange(Edit2->text(), kRepetitions);
+    const int P = ParameterInRange(Edit3->text(), kPause);
+    const int S = ParameterInRange(Edit4->text(), kShiftBack);
     switch (AdvanceCycle(Cycle, kCycleStep, L, N, P, Speed)) {
         case CyclePhase::Playing:
             if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED) {
@@ -641,7 +662,7 @@ void TForm1::CycleStep() {
             }
             break;
         case CyclePhase::Repeat:
-            SeekSeconds(position - ReadParameter(Edit1->text(), kFragmentLength), length);
+            SeekSeconds(position - ParameterInRange(Edit1->text(), kFragmentLength), length);
             N20Click();
             audio::PlayStream(Stream, false);
             break;

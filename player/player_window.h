@@ -201,6 +201,8 @@ class TForm1 : public QMainWindow {
     void BuildControls(QWidget* client);
     void BuildSpeedControls(QWidget* client);
     void ShowMessage(const QString& text);
+    // Centre and gain of a band as its tooltip.
+    void ShowBandTip(int band);
     // Position and length of the stream in seconds.
     double PositionSeconds() const;
     double LengthSeconds() const;

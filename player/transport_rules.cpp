@@ -1,5 +1,6 @@
 #include "player/transport_rules.h"
 
+#include <algorithm>
 #include <cmath>
 
 QString SecondsToText(int seconds) {
@@ -48,4 +49,18 @@ double NextFragmentTarget(double positionSeconds, double lengthSeconds, double f
     if (!*nearEnd) return target < 0.0 ? 0.0 : target;
     const double beforeEnd = lengthSeconds - 0.5;
     return beforeEnd < 0.0 ? 0.0 : beforeEnd;
+}
+
+int ParameterInRange(const QString& text, const TParameterField& field) {
+    return std::clamp(ReadParameter(text, field), field.Minimum, field.Maximum);
+}
+
+double FragmentSecondsInRange(const QString& text) {
+    return std::clamp(ReadFragmentSeconds(text), static_cast<double>(kFragmentLength.Minimum),
+                      static_cast<double>(kFragmentLength.Maximum));
+}
+
+QString EqualizerBandTip(int centreHz, int gainDb) {
+    const QString gain = gainDb > 0 ? QStringLiteral("+%1").arg(gainDb) : QString::number(gainDb);
+    return QStringLiteral("%1 Гц: %2 дБ").arg(centreHz).arg(gain);
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "player/cycle.h"
+
 // Whole seconds as hours " ч ", minutes " мин ", seconds " сек"; the hours and minutes
 // parts appear only when the value reaches them (a negative value shows only seconds).
 QString SecondsToText(int seconds);
@@ -24,3 +26,14 @@ int PositionToSlider(double positionSeconds, double lengthSeconds);
 // reached (never before the start). `nearEnd` tells which of the two it is.
 double NextFragmentTarget(double positionSeconds, double lengthSeconds, double fragment,
                           bool* nearEnd);
+
+// A fragment parameter as the tick, F2 and F5 use it: the field's text read as usual, then
+// held inside the field's range. The text itself stays as typed (a project file may carry
+// anything there), but a zero length or two billion repetitions must not stall the player.
+int ParameterInRange(const QString& text, const TParameterField& field);
+
+// The fragment length of F2 and F5 (a fraction allowed), held inside the length's range.
+double FragmentSecondsInRange(const QString& text);
+
+// Tooltip of an equalizer band: its centre and its gain, e.g. "1000 Гц: +6 дБ".
+QString EqualizerBandTip(int centreHz, int gainDb);

@@ -1,9 +1,14 @@
+#include <QDir>
 #include <QFile>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <utility>
 
 #include "player/cycle.h"
 #include "player/tests/player_fixture.h"
+#include "player/tests/sound_files.h"
 
 // Expected positions below follow from the order of a tick: the output renders 200 ms,
 // then the cycle step acts on the position reached. A seek truncates to whole bytes, so
@@ -349,19 +354,61 @@ TEST_F(PlayerTest, PlaylistCommandsStopPlayback) {
     EXPECT_EQ(form->Stream, 0u);
 }
 
-TEST_F(PlayerTest, UnreadableFileGivesNoStreamAndNoMessage) {
+TEST_F(PlayerTest, FileThatCannotBeDecodedIsNamedAndItsPanelsCleared) {
+    const QString good = Tone("a.wav", 1.0);
+    const QString empty = folder.filePath("пустой.wav");
     const QString bad = folder.filePath("bad.wav");
-    QFile file(bad);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("RIFF this is not a sound at all");
-    file.close();
-    Add({bad});
+    for (const auto& [path, bytes] :
+         {std::pair{empty, QByteArray()}, std::pair{bad, QByteArray("RIFF this is not a sound")}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const auto cannotPlay = [](const QString& path) {
+        return QStringLiteral("Файл не удаётся воспроизвести: ") + QDir::toNativeSeparators(path);
+    };
+    Add({good, empty, bad});
     Open(0);
-    EXPECT_TRUE(messages.isEmpty());
+    Tick(2);
+    ASSERT_EQ(Panel(2), "Длина: 1 сек");
+
+    // Clicked: named, and nothing of the previous recording stays on the status bar.
+    Open(2);
+    EXPECT_EQ(messages, QStringList{cannotPlay(bad)});
     EXPECT_EQ(form->Stream, 0u);
+    EXPECT_EQ(Panel(1), "Файл: 3 из 3");
+    for (int panel = 2; panel <= 5; ++panel) EXPECT_EQ(Panel(panel), QString()) << panel;
     Tick(3);
+    EXPECT_EQ(Panel(2), QString());
+    EXPECT_FALSE(form->TickBusy);
+
+    // Reached by the tick after the previous recording ends: the same, never "-1 сек".
+    messages.clear();
+    Open(0);
+    for (int i = 0; i < 20 && messages.isEmpty(); ++i) Tick();
+    EXPECT_EQ(messages, QStringList{cannotPlay(empty)});
+    EXPECT_EQ(Panel(1), "Файл: 2 из 3");
+    for (int panel = 2; panel <= 5; ++panel) EXPECT_EQ(Panel(panel), QString()) << panel;
     EXPECT_EQ(form->Stream, 0u);
     EXPECT_FALSE(form->TickBusy);
+}
+
+TEST_F(PlayerTest, PathsWithLineBreaksAreRefusedWhenAdded) {
+    const QString good = Tone("a.wav", 1.0);
+    const QString broken = folder.filePath("two\nlines.wav");
+    Add({good, broken, folder.filePath("cr\rhere.wav")});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("перевод строки")))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(folder.filePath("two⏎lines.wav")));
+    ASSERT_EQ(form->ListBox1->count(), 1);
+    EXPECT_EQ(form->ListBox1->item(0)->text(), good);
+
+    // Only refused paths: the list and the playback stay as they were.
+    Open(0);
+    Add({broken});
+    EXPECT_EQ(form->ListBox1->count(), 1);
+    EXPECT_NE(form->Stream, 0u);
 }
 
 TEST_F(PlayerTest, RecordingOfAlmostAMinuteShowsTruncatedSecondsAndFullSliderOnlyAtTheEnd) {
@@ -412,6 +459,83 @@ TEST_F(PlayerTest, EqualizerAndVolume) {
     form->BitBtn3Click();
     form->N22Click();
     EXPECT_EQ(audio::StreamActivity(form->Stream), audio::ACTIVE_PLAYING);
+}
+
+// Level of a stretch of the mix in dB against a sine of `amplitude`.
+double LevelDb(const std::vector<float>& mix, std::size_t from, double amplitude) {
+    double sum = 0.0;
+    for (std::size_t i = from; i < mix.size(); ++i) sum += double(mix[i]) * mix[i];
+    const double rms = std::sqrt(sum / static_cast<double>(mix.size() - from));
+    return 20.0 * std::log10(rms / (amplitude / std::sqrt(2.0)));
+}
+
+TEST_F(PlayerTest, EqualizerBandsAsWiredShapeATone) {
+    // A 1 kHz tone quiet enough that +15 dB does not clip.
+    const double amplitude = 0.05;
+    const QString path = folder.filePath("1khz.wav");
+    ASSERT_TRUE(WriteSoundFile(
+        QFile::encodeName(path).toStdString(), 44100, 1, 44100 * 5, [&](long frame, int) {
+            return static_cast<float>(amplitude * std::sin(2 * M_PI * 1000.0 * frame / 44100));
+        }));
+    QSlider* band1000 = form->BandSlider(5);
+    QSlider* band750 = form->BandSlider(4);
+    ASSERT_EQ(form->EqCentres[5], 1000);
+    ASSERT_EQ(form->EqCentres[4], 750);
+    EXPECT_EQ(band1000->toolTip(), QStringLiteral("1000 Гц: 0 дБ"));
+
+    // Set before the file is opened: heard from the first block on.
+    band1000->setValue(0);
+    EXPECT_EQ(band1000->toolTip(), QStringLiteral("1000 Гц: +15 дБ"));
+    Add({path});
+    Open(0);
+    std::vector<float> mix;
+    audio::AdvanceManualOutput(1024, &mix);
+    ASSERT_EQ(mix.size(), 2048u);
+    EXPECT_NEAR(LevelDb(mix, 1024, amplitude), 15.0, 1.5);
+
+    const auto settledLevel = [&] {
+        audio::AdvanceManualOutput(8820);  // the gain glides to its new value
+        mix.clear();
+        audio::AdvanceManualOutput(4410, &mix);
+        return LevelDb(mix, 0, amplitude);
+    };
+    band1000->setValue(30);
+    EXPECT_EQ(band1000->toolTip(), QStringLiteral("1000 Гц: -15 дБ"));
+    EXPECT_NEAR(settledLevel(), -15.0, 1.5);
+
+    band1000->setValue(15);
+    EXPECT_NEAR(settledLevel(), 0.0, 0.5);
+    band750->setValue(0);  // a neighbouring band reaches the tone only with its skirt
+    const double fromNeighbour = settledLevel();
+    EXPECT_GT(fromNeighbour, 0.5);
+    EXPECT_LT(fromNeighbour, 10.0);
+
+    form->N22Click();  // "Значения по умолчанию"
+    EXPECT_NEAR(settledLevel(), 0.0, 0.5);
+    EXPECT_EQ(band750->toolTip(), QStringLiteral("750 Гц: 0 дБ"));
+}
+
+TEST_F(PlayerTest, VerticalSlidersFillFromTheBottomUpToTheHandle) {
+    // Kept for the whole run: a widget may still refer to its style while it is destroyed.
+    static QStyle* const fusion = QStyleFactory::create(QStringLiteral("Fusion"));
+    ASSERT_NE(fusion, nullptr);
+    QSlider* volume = form->TrackBar2;
+    volume->setStyle(fusion);
+    const QColor highlight = volume->palette().color(QPalette::Highlight);
+    // Distance of the groove's middle from the highlight colour at a given position.
+    const auto middleDistance = [&](int value) {
+        volume->setValue(value);
+        const QImage image = volume->grab().toImage();
+        const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+        return std::abs(c.red() - highlight.red()) + std::abs(c.green() - highlight.green()) +
+               std::abs(c.blue() - highlight.blue());
+    };
+    // Full volume (the handle at the top) is filled below the handle; silence is not.
+    const int full = middleDistance(0);
+    const int silent = middleDistance(10);
+    EXPECT_LT(full, silent);
+    EXPECT_LT(full, 120);
+    volume->setStyle(nullptr);
 }
 
 TEST_F(PlayerTest, ClickAndArrowKeyOnThePlaylistOpenTheItem) {
