@@ -28,3 +28,21 @@ QStringList FindVariants(const DictionaryRows& rows, const QString& abbreviation
     }
     return variants;
 }
+
+QString EntryTextFromSelection(const QString& selection) {
+    QString text;
+    text.reserve(selection.size());
+    for (qsizetype i = 0; i < selection.size(); ++i) {
+        const QChar c = selection[i];
+        if (c == u'\r' && i + 1 < selection.size() && selection[i + 1] == u'\n') {
+            text += u' ';
+            ++i;
+        } else if (c == u'\r' || c == u'\n' || c == u'\t' || c == QChar(0x2028) ||
+                   c == QChar(0x2029)) {
+            text += u' ';
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}

@@ -19,3 +19,8 @@ QString WithFirstCapital(const QString& text);
 // `firstCapital` each text starts with a capital.
 QStringList FindVariants(const DictionaryRows& rows, const QString& abbreviation,
                          bool firstCapital);
+
+// Text selected in the editor as the text of one dictionary entry (F8): every line break
+// (CR LF, LF, CR, U+2028, U+2029) and every TAB becomes one space, since a dictionary line
+// ends at a break and its TAB separates the abbreviation from the text.
+QString EntryTextFromSelection(const QString& selection);

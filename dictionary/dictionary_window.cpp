@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -274,19 +275,18 @@ void TForm3::N4Click() {
     ShowRecordCount(0);
 }
 
+// The clipboard directly, not through the hidden text control: that control turns a no-break
+// space into a space and U+2028 into a line break, and copies nothing from an empty cell.
 void TForm3::N5Click() {
     const QModelIndex cell = CurrentCell();
-    Memo1->setPlainText(Table->Cell(cell.row(), cell.column()));
-    Memo1->selectAll();
-    Memo1->copy();
+    QGuiApplication::clipboard()->setText(Table->Cell(cell.row(), cell.column()));
 }
 
 void TForm3::N6Click() {
     const QModelIndex cell = CurrentCell();
-    Memo1->clear();
-    Memo1->paste();
     // Line breaks in memory are CR LF, as everywhere in the program.
-    Table->SetCell(cell.row(), cell.column(), textfiles::NormalizeLineBreaks(Memo1->toPlainText()));
+    Table->SetCell(cell.row(), cell.column(),
+                   textfiles::NormalizeLineBreaks(QGuiApplication::clipboard()->text()));
 }
 
 void TForm3::StringGrid1SetEditText(int row, int column, const QString& text) {

@@ -38,7 +38,7 @@ class TForm3 : public QWidget {
     QStatusBar* StatusBar1 = nullptr;
     QLabel* RecordCountPanel = nullptr;  // panel 0: "Записей: n"
     QLabel* SparePanel = nullptr;        // panel 1, never written
-    QPlainTextEdit* Memo1 = nullptr;     // hidden bridge to the clipboard
+    QPlainTextEdit* Memo1 = nullptr;     // hidden line buffer
 
     QMenu* PopupMenu1 = nullptr;  // attached to nothing: the store operations
     QAction* MemoStringGrid1 = nullptr;

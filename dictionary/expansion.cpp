@@ -45,7 +45,7 @@ void OfferSelectionToDictionary(TForm2& editor) {
         editor.ShowMessage(QStringLiteral("Сначала выделите текст!"));
         return;
     }
-    Form3->Edit2->setText(memo.SelText());
+    Form3->Edit2->setText(EntryTextFromSelection(memo.SelText()));
     Form3->ShowInFront();
     Form3->Edit1->setFocus(Qt::OtherFocusReason);
 }

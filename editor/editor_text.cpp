@@ -58,8 +58,10 @@ void PlainEditorText::ReplaceSelection(const QString& text) {
 
 namespace {
 
+// U+2028 too: the control would keep it as a break inside a line that no file can store.
 bool IsParagraphBreak(QChar c) {
-    return c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1);
+    return c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QChar(0xFDD0) ||
+           c == QChar(0xFDD1);
 }
 
 }  // namespace

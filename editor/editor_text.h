@@ -61,7 +61,7 @@ class PlainEditorText : public EditorText {
 };
 
 // The editor's form of a text: every line break CR LF. Besides CR and LF, the characters that
-// the text control takes as paragraph breaks (U+2029, U+FDD0, U+FDD1) are line breaks too.
+// the text control takes as breaks (U+2029, U+2028, U+FDD0, U+FDD1) are line breaks too.
 QString NormalizeEditorText(const QString& text);
 // Every line break as a single LF: the form a text control holds.
 QString ToSingleLineBreaks(const QString& text);

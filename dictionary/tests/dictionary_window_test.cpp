@@ -274,6 +274,24 @@ TEST_F(DictionaryWindowTest, CopyAndPasteThroughTheClipboardKeepLineBreaks) {
     EXPECT_TRUE(form_->Table->Cell(0, 1).isEmpty());
 }
 
+TEST_F(DictionaryWindowTest, CopyAndPasteKeepEveryCharacterAndCopyAnEmptyCell) {
+    // A no-break space and a line separator are text of the entry, not layout.
+    const QString text = QString::fromUtf8("т.\u00a0е.\u2028ещё");
+    Open("");
+    form_->StringGrid1->setCurrentIndex(form_->Table->index(0, 1));
+    QApplication::clipboard()->setText(text);
+    form_->N6Click();
+    EXPECT_EQ(form_->Table->Cell(0, 1), text);
+    QApplication::clipboard()->setText("old");
+    form_->N5Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), text);
+
+    // An empty cell copied leaves an empty clipboard, not what was there before.
+    form_->StringGrid1->setCurrentIndex(form_->Table->index(0, 0));
+    form_->N5Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QString());
+}
+
 TEST_F(DictionaryWindowTest, PastedTabInAbbreviationSplitsAtTheRebuild) {
     Open("");
     form_->AllowDuplicates->setChecked(true);

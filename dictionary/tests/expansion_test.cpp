@@ -273,6 +273,18 @@ TEST_F(ExpansionTest, F8OffersTheSelectionOrAsksForOne) {
     EXPECT_EQ(f.readAll(), QByteArray("ph\tphrase\r\n"));
 }
 
+TEST_F(ExpansionTest, F8OffersTextOverSeveralLinesAsOneLine) {
+    Start("", QString::fromUtf8("a\r\nfirst\r\nsecond\tthird\r\nend\r\n"));
+    Memo().SetSelection(3, Memo().TextLength() - 3);
+    OfferSelectionToDictionary(*editor_);
+    EXPECT_EQ(Form3->Edit2->text(), QString::fromUtf8("first second third end "));
+    Form3->Edit1->setText("fs");
+    Form3->Button1Click();
+    QFile f(path_);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("fs\tfirst second third end \r\n"));
+}
+
 }  // namespace
 
 namespace {

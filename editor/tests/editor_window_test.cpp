@@ -324,6 +324,12 @@ TEST_F(EditorWindow, ClipboardKeysRunOnceAndRecordSnapshots) {
     Key(Qt::Key_X, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(Text(), QString());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("один двадва"));
+
+    // Every kind of separator pasted becomes a CR LF, the line separator too.
+    QGuiApplication::clipboard()->setText(QStringLiteral("a\u2028b\u2029c\nd"));
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Text(), QStringLiteral("a\r\nb\r\nc\r\nd"));
+    EXPECT_EQ(editor->MemoText().TextLength(), 10);
 }
 
 TEST_F(EditorWindow, F11AndF12RepairTextThenUndo) {
