@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/command_line_open.h"
+#include "app/look_and_feel.h"
 #include "app/program_icon.h"
 #include "app/recovery_session.h"
 #include "app/termination_signals.h"
@@ -21,6 +22,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     TApplication app(argc, argv);
+    SetUpLookAndFeel(app);
     TApplication::setApplicationName(QStringLiteral("NUV Tolvek"));
     // Ties the windows to the installed menu entry (icon and name in docks, Wayland app id).
     TApplication::setDesktopFileName(QStringLiteral("nuvtolvek"));

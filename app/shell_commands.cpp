@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 
 #include "app/about_box.h"
+#include "app/application.h"
 #include "app/guide_files.h"
 #include "app/guide_viewer.h"
 #include "app/window_set.h"
@@ -11,6 +13,18 @@
 std::function<bool(const QUrl&)> OpenInShell = [](const QUrl& url) {
     return QDesktopServices::openUrl(url);
 };
+
+void OpenInShellOrSay(const QUrl& url) {
+    if (!OpenInShell(url)) ShowErrorDialog(ShellOpenFailedMessage(url));
+}
+
+QString ShellOpenFailedMessage(const QUrl& url) {
+    if (url.isLocalFile()) {
+        return QStringLiteral("Не удалось открыть файл: %1")
+            .arg(QDir::toNativeSeparators(url.toLocalFile()));
+    }
+    return QStringLiteral("Не удалось открыть страницу в браузере: %1").arg(url.toDisplayString());
+}
 
 QString GuideStartPage() {
     return guide::FindStartPage(QCoreApplication::applicationDirPath(),

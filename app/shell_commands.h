@@ -12,6 +12,12 @@ class QWidget;
 // refused it. Tests replace it to record the addresses instead.
 extern std::function<bool(const QUrl&)> OpenInShell;
 
+// Opens an address or a local file through OpenInShell; when the desktop refuses, a message
+// names the address or the file, and the program goes on.
+void OpenInShellOrSay(const QUrl& url);
+// That message: a local file by its path, anything else by its address.
+QString ShellOpenFailedMessage(const QUrl& url);
+
 // "Справка" (F1): opens the user guide through the desktop, or in the program's own viewer
 // when the desktop refuses. `owner` is the calling window.
 void HelpCommand(QWidget* owner);

@@ -11,6 +11,8 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/file_filters.h"
+#include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
@@ -27,7 +29,7 @@ bool RunHtmlDialog(QWidget* parent, QString& path) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilter(HtmlDialogFilter());
+    SetDialogNameFilters(dialog, HtmlDialogFilter());
     if (!path.isEmpty()) dialog.selectFile(path);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     path = dialog.selectedFiles().constFirst();
@@ -152,7 +154,7 @@ void ExportHtmlCommand(TForm2& editor) {
     if (hooks.OpenPage)
         hooks.OpenPage(file);
     else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        OpenInShellOrSay(QUrl::fromLocalFile(file));
 }
 
 }  // namespace project

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/application.h"
+#include "app/file_filters.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
@@ -38,7 +39,7 @@ bool RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, QString& path)
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilter(ProjectDialogFilter());
+    SetDialogNameFilters(dialog, ProjectDialogFilter());
     if (!path.isEmpty()) dialog.selectFile(path);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     path = dialog.selectedFiles().constFirst();
@@ -151,6 +152,9 @@ void OpenProjectFile(TForm1& player, TForm2& editor, TForm5& participants, const
     player.N14Click();  // stops and frees the stream; Stopped becomes true
 
     try {
+        // The project file itself first: a name that leads nowhere is reported as the
+        // project's, not as its companion's, and changes nothing.
+        const textfiles::DetectedLines lines = textfiles::ReadLinesDetect(path);
         editor.ReadFileDetect(TranscriptCompanionPath(path));
 
         const ParticipantTable table = ParseParticipantsLines(
@@ -161,7 +165,6 @@ void OpenProjectFile(TForm1& player, TForm2& editor, TForm5& participants, const
             participants.SetCells(k + 1, 3, table[k].color);
         }
 
-        const textfiles::DetectedLines lines = textfiles::ReadLinesDetect(path);
         ProjectEncoding = lines.encoding;
         ApplyProjectFile(player, ParseProjectFile(lines.lines));
         if (ProjectStored) ProjectStored();

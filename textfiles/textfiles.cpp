@@ -2,10 +2,14 @@
 
 #include <errno.h>
 #include <iconv.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSysInfo>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -79,10 +83,45 @@ Encoding EncodingFromIndex(int index) {
     return static_cast<Encoding>(index);
 }
 
+namespace {
+
+// Qt reports the commonest failures with fixed English texts that no translation reaches
+// (and the C library's own texts are English too without a Russian locale).
+QString RussianReason(const QString& reason) {
+    static const struct {
+        const char* english;
+        const char* russian;
+    } kReasons[] = {
+        {"No such file or directory", "Нет такого файла или папки"},
+        {"Permission denied", "Нет доступа"},
+        {"Operation not permitted", "Операция не разрешена"},
+        {"No space left on device", "На диске не осталось места"},
+        {"Disk quota exceeded", "Превышена дисковая квота"},
+        {"Too many open files", "Открыто слишком много файлов"},
+        {"Is a directory", "Это папка, а не файл"},
+        {"Filename refers to a directory", "Это папка, а не файл"},
+        {"Not a directory", "Часть пути не является папкой"},
+        {"Read-only file system", "Файловая система доступна только для чтения"},
+        {"File name too long", "Слишком длинное имя файла"},
+        {"File too large", "Файл слишком велик"},
+        {"Input/output error", "Ошибка ввода-вывода"},
+        {"Text file busy", "Файл занят"},
+        {"Unknown error", "Неизвестная ошибка"},
+    };
+    const QString trimmed = reason.trimmed();
+    for (const auto& entry : kReasons) {
+        if (trimmed.compare(QLatin1String(entry.english), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(entry.russian);
+    }
+    return reason;
+}
+
+}  // namespace
+
 FileError::FileError(const QString& path, const QString& reason)
-    : std::runtime_error((path + QStringLiteral(": ") + reason).toStdString()),
+    : std::runtime_error((path + QStringLiteral(": ") + RussianReason(reason)).toStdString()),
       path_(path),
-      reason_(reason) {}
+      reason_(RussianReason(reason)) {}
 
 QString FileError::message() const {
     return path_ + QStringLiteral(": ") + reason_;
@@ -288,9 +327,69 @@ QByteArray ReadFileBytes(const QString& path) {
     return bytes;
 }
 
+namespace {
+
+bool Accessible(const QString& path, int mode) {
+    return ::access(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// A writable file in a folder where no new file can be made (a dictionary beside a program
+// installed read-only): the atomic replacement cannot work there, only a write in place.
+bool OnlyWritableInPlace(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && Accessible(path, W_OK) && !Accessible(info.absolutePath(), W_OK);
+}
+
+// Writes over the file itself. Until the new content is complete, the old one is kept in a
+// copy in the temporary folder; a failed write puts the old content back, and the copy
+// stays (and is named in the error) only when even that fails.
+void WriteInPlace(const QString& path, const QByteArray& bytes) {
+    const QByteArray old = ReadFileBytes(path);
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/nuvtolvek-XXXXXX.bak"));
+    copy.setAutoRemove(false);
+    if (!copy.open() || copy.write(old) != old.size() || !copy.flush()) {
+        const QString reason = copy.errorString();
+        copy.remove();
+        throw FileError(path, reason);
+    }
+    copy.close();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        copy.remove();
+        throw FileError(path, file.errorString());
+    }
+    bool written = file.write(bytes) == bytes.size() && file.flush();
+    if (written) written = ::fsync(file.handle()) == 0;
+    const QString reason = file.errorString();
+    file.close();
+    if (written) {
+        copy.remove();
+        return;
+    }
+    QFile restore(path);
+    const bool restored = restore.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                          restore.write(old) == old.size() && restore.flush();
+    restore.close();
+    if (!restored) {
+        throw FileError(
+            path, RussianReason(reason) + QStringLiteral(" (прежнее содержимое сохранено в %1)")
+                                              .arg(QDir::toNativeSeparators(copy.fileName())));
+    }
+    copy.remove();
+    throw FileError(path, reason);
+}
+
+}  // namespace
+
 void WriteFileBytes(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw FileError(path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (OnlyWritableInPlace(path)) {
+            WriteInPlace(path, bytes);
+            return;
+        }
+        throw FileError(path, file.errorString());
+    }
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();

@@ -3,6 +3,8 @@
 // In memory a text is a QString (UTF-16) whose line breaks are CR LF. Reading turns every
 // line break of a file (CR LF, a lone LF or a lone CR) into CR LF; writing writes CR LF.
 // Files are replaced atomically: a failed or interrupted write leaves the old file intact.
+// Only where the folder takes no new file but the file itself is writable is the file
+// written in place, its old content kept in a temporary copy until the write is complete.
 // Every failure to read or write a file throws textfiles::FileError.
 //
 // Any thread may call these functions; they share no state.
@@ -25,7 +27,8 @@ QString EncodingName(Encoding encoding);
 // Entry `index` (0 … 5) of the selector; out-of-range indexes give Ansi.
 Encoding EncodingFromIndex(int index);
 
-// A file could not be read or written. what() is "<path>: <reason>" in UTF-8.
+// A file could not be read or written. what() is "<path>: <reason>" in UTF-8; the common
+// system reasons are given in Russian.
 class FileError : public std::runtime_error {
   public:
     FileError(const QString& path, const QString& reason);

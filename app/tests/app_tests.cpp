@@ -65,7 +65,9 @@ TEST_F(ShellTest, FailedStepShowsPathAndReasonAndReportsTheFailure) {
     EXPECT_FALSE(laterStepRan);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains("/нет/такого/файла.txt"));
-    EXPECT_TRUE(errors[0].contains("No such file or directory"));
+    // The system's English reason is said in Russian.
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("Нет такого файла или папки")))
+        << errors[0].toStdString();
     EXPECT_TRUE(RunShowingErrors([] {}));
     EXPECT_EQ(errors.size(), 1);
 }
@@ -93,6 +95,31 @@ TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheGuide) {
     // OK closes the modal window with the result OK.
     QTimer::singleShot(0, about.OKButton, [&] { about.OKButton->click(); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
+}
+
+TEST(ShellOpen, ARefusalOfTheDesktopIsSaidWithTheAddressOrTheFile) {
+    const auto savedOpen = OpenInShell;
+    QList<QUrl> asked;
+    QStringList errors;
+    bool accept = false;
+    OpenInShell = [&](const QUrl& url) {
+        asked << url;
+        return accept;
+    };
+    ErrorDialogHook = [&](const QString& message) { errors << message; };
+    OpenInShellOrSay(QUrl(QStringLiteral("https://example.org/справка/")));
+    OpenInShellOrSay(QUrl::fromLocalFile(QStringLiteral("/tmp/протокол 1.html")));
+    accept = true;
+    OpenInShellOrSay(QUrl(QStringLiteral("https://example.org/")));
+    OpenInShell = savedOpen;
+    ErrorDialogHook = nullptr;
+
+    EXPECT_EQ(asked.size(), 3);
+    EXPECT_EQ(
+        errors,
+        (QStringList{
+            QStringLiteral("Не удалось открыть страницу в браузере: https://example.org/справка/"),
+            QStringLiteral("Не удалось открыть файл: /tmp/протокол 1.html")}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/application.h"
 #include "app/window_set.h"
@@ -377,12 +378,15 @@ TEST_F(ProjectCommands, MissingCompanionEndsTheOpenAtThatStep) {
     EXPECT_EQ(Form5->Cells(1, 2), "Иван");  // untouched
     EXPECT_EQ(Playlist(), QStringList({wavA_}));
 
-    // A name typed for a file that does not exist fails at the transcript.
+    // A name typed for a file that does not exist names that file, in Russian.
     errors_.clear();
+    Form2->ReplaceText("прежний текст");
     Open(dir_.filePath("nothing.prj"));
     ASSERT_EQ(errors_.size(), 1);
-    EXPECT_TRUE(errors_.at(0).contains("nothing.prj.txt"));
-    EXPECT_EQ(Form2->Text(), "текст");
+    EXPECT_TRUE(errors_.at(0).contains("nothing.prj")) << errors_.at(0).toStdString();
+    EXPECT_FALSE(errors_.at(0).contains("nothing.prj.txt"));
+    EXPECT_TRUE(errors_.at(0).contains(QStringLiteral("Нет такого файла")));
+    EXPECT_EQ(Form2->Text(), "прежний текст");
 }
 
 TEST_F(ProjectCommands, SaveIntoAMissingFolderWritesNothing) {
@@ -493,4 +497,39 @@ TEST_F(ProjectCommands, SpeedThatIsNotOneReadsSensibly) {
         EXPECT_TRUE(errors_.isEmpty()) << value;
         EXPECT_EQ(Form1->Speed, expected) << value;
     }
+}
+
+TEST_F(ProjectCommands, FieldsOutOfRangeAreReadInRangeAndKeptAsTyped) {
+    // A zero length and two billion repetitions: the tick must neither stall nor jump back
+    // on every step. The fields keep the texts, and a save writes them back unchanged.
+    Open(HandProject("wild",
+                     "PLAYING=0\r\nCIRCLES=2000000000\r\nPAUSE=0\r\nSHIFT_BACK=-7\r\n"
+                     "CURRENT=0\r\nFILE=" +
+                         wavA_ + "\r\n"));
+    ASSERT_NE(Form1->Stream, 0u);
+    Form1->BitBtn2Click();  // F3
+    double furthest = 0.0;
+    for (int i = 0; i < 40; ++i) {
+        Render(0.2);
+        Form1->Timer1Timer();
+        ASSERT_LE(Form1->Cycle.Repetition, 10) << "tick " << i;
+        furthest = std::max(furthest, PositionSeconds());
+    }
+    // One-second fragments repeated ten times: the first second plays over and over.
+    EXPECT_GT(furthest, 0.75);
+    EXPECT_LT(furthest, 1.45);
+    // F5 and F2 step by the shortest fragment, one second, not by nothing.
+    const double before = PositionSeconds();
+    Form1->BitBtn4Click();
+    EXPECT_NEAR(PositionSeconds(), before + 1.0, 0.01);
+    Form1->BitBtn1Click();
+    EXPECT_NEAR(PositionSeconds(), before, 0.01);
+
+    EXPECT_EQ(Form1->Edit1->text(), "0");
+    EXPECT_EQ(Form1->Edit2->text(), "2000000000");
+    EXPECT_EQ(Form1->Edit4->text(), "-7");
+    saveAnswer_ = dir_.filePath("wild again");
+    SaveAs();
+    EXPECT_TRUE(ReadBytes(saveAnswer_)
+                    .startsWith("PLAYING=0\r\nCIRCLES=2000000000\r\nPAUSE=0\r\nSHIFT_BACK=-7\r\n"));
 }

@@ -1,10 +1,13 @@
 #include "textfiles/textfiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <random>
 
 using namespace textfiles;
@@ -187,7 +190,8 @@ TEST(TextFiles, FailuresThrowFileErrorWithPathAndReason) {
         FAIL() << "no error for a missing file";
     } catch (const FileError& e) {
         EXPECT_EQ(e.path(), missing);
-        EXPECT_FALSE(e.reason().isEmpty());
+        // In the user's language, not the system's English.
+        EXPECT_EQ(e.reason(), QStringLiteral("Нет такого файла или папки"));
         EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(missing));
     }
     EXPECT_THROW(
@@ -199,6 +203,66 @@ TEST(TextFiles, FailuresThrowFileErrorWithPathAndReason) {
     EXPECT_THROW(WriteTextFile(dir.filePath(QStringLiteral("sub")), "x", Encoding::Ansi),
                  FileError);
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("sub"))).isDir());
+}
+
+namespace {
+
+// Runs `body` as an unprivileged user when the tests run as root, to whom no folder is
+// read-only; true when `body` returned true.
+bool RunUnprivileged(const std::function<bool()>& body) {
+    if (::geteuid() != 0) return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && body();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+QStringList LeftCopies() {
+    return QDir(QDir::tempPath()).entryList({QStringLiteral("nuvtolvek-*.bak")}, QDir::Files);
+}
+
+}  // namespace
+
+TEST(TextFiles, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("program"));
+    const QString file = folder + QStringLiteral("/NUV_Tolvek.lib");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    WriteLines(file, {QStringLiteral("old\tentry")}, Encoding::Ansi);
+    const auto readAndEnter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), readAndEnter | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(folder, readAndEnter));
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadGroup | QFile::WriteGroup |
+                                                QFile::ReadOther | QFile::WriteOther));
+    const QStringList copiesBefore = LeftCopies();
+
+    const bool ok = RunUnprivileged([&] {
+        try {
+            WriteLines(file, {QStringLiteral("a\tодин"), QStringLiteral("b\tдва")}, Encoding::Ansi);
+        } catch (const FileError&) {
+            return false;
+        }
+        // Only an existing file falls back: a new one in that folder still fails.
+        try {
+            WriteTextFile(folder + QStringLiteral("/new.txt"), QStringLiteral("x"), Encoding::Ansi);
+            return false;
+        } catch (const FileError&) {
+        }
+        return true;
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadTextFile(file, Encoding::Ansi), QStringLiteral("a\tодин\r\nb\tдва\r\n"));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/new.txt")));
+    // The copy of the old content is gone once the new one is complete.
+    EXPECT_EQ(LeftCopies(), copiesBefore);
+    QFile::setPermissions(folder, readAndEnter | QFile::WriteOwner);
 }
 
 // Files read back with mark detection must come back as written: a Windows-1251 text whose
