@@ -69,6 +69,14 @@ int ColourValueFromText(const QString& text) {
     return ok ? value : 0;
 }
 
+bool IsColourValueText(const QString& text) {
+    if (text.isEmpty() || text.size() > 8) return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') return false;
+    }
+    return text.toInt() <= kMaxColourValue;
+}
+
 QSize FitPicture(int width, int height, int boxWidth, int boxHeight) {
     if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) return {0, 0};
     // boxWidth / boxHeight < width / height, compared exactly by cross-multiplying.

@@ -42,6 +42,11 @@ int ValueFromColour(const QColor& colour);
 // The colour value written in a cell. Text that is not a decimal integer (it can be typed in
 // place) reads as 0, black, so that painting and the colour chooser always have a value.
 int ColourValueFromText(const QString& text);
+// The largest colour value: white, 0xFFFFFF.
+inline constexpr int kMaxColourValue = 0xFFFFFF;
+// Whether typed text may stand in a colour cell: a decimal colour value, 0 … 16777215, digits
+// only. Anything else would show as black here and stop the HTML export.
+bool IsColourValueText(const QString& text);
 
 // Size of a W × H picture fitted into a BW × BH box keeping its proportions, fractions
 // dropped. Equal proportions fill the box height. Either side may come out 0.

@@ -4,8 +4,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -47,6 +49,25 @@ class GridPainter : public QStyledItemDelegate {
         form_->StringGrid1DrawCell(painter, index.column(), index.row(), option.rect,
                                    option.state.testFlag(QStyle::State_Selected));
         painter->restore();
+    }
+
+    // A colour is typed as its decimal value or not at all: other text is refused, so the
+    // table and the HTML export never disagree about it.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && index.row() == kColourRow) {
+            line->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]{1,8}")), line));
+        }
+        return editor;
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        if (auto* line = qobject_cast<QLineEdit*>(editor);
+            line && index.row() == kColourRow && !IsColourValueText(line->text()))
+            return;
+        QStyledItemDelegate::setModelData(editor, model, index);
     }
 
   private:

@@ -168,10 +168,15 @@ HtmlExportError::HtmlExportError(const QString& message)
 
 QString TurnRow(const QString& pictureName, const QString& name, const QString& htmlColor) {
     const QString escapedName = HtmlEscape(name);
-    return QStringLiteral("</td></tr>\r\n<tr><td><img src='") +
-           HtmlEscape(PictureReference(pictureName)) + QStringLiteral("' title='") + escapedName +
-           QStringLiteral("'></td><td>") + QStringLiteral("<font color=") + htmlColor +
-           QStringLiteral("><b>") + escapedName + QStringLiteral("</b><br>");
+    // Without a picture the cell stays empty: an image without a source shows as broken.
+    const QString image =
+        pictureName.isEmpty()
+            ? QString()
+            : QStringLiteral("<img src='") + HtmlEscape(PictureReference(pictureName)) +
+                  QStringLiteral("' title='") + escapedName + QStringLiteral("'>");
+    return QStringLiteral("</td></tr>\r\n<tr><td>") + image + QStringLiteral("</td><td>") +
+           QStringLiteral("<font color=") + htmlColor + QStringLiteral("><b>") + escapedName +
+           QStringLiteral("</b><br>");
 }
 
 QString BuildHtmlPage(const QString& transcript, const ParticipantTable& participants,

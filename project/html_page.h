@@ -51,8 +51,8 @@ class HtmlExportError : public std::runtime_error {
 };
 
 // The row that replaces a turn marker "[name]": closes the previous row and opens one with
-// the picture (named by its file name) and the name in bold in its colour. `pictureName` and
-// `name` are given as typed and escaped here.
+// the picture (named by its file name; none when empty) and the name in bold in its colour.
+// `pictureName` and `name` are given as typed and escaped here.
 QString TurnRow(const QString& pictureName, const QString& name, const QString& htmlColor);
 
 // The whole page, lines ended by CR LF. `transcript` is the editor's text (CR LF breaks);

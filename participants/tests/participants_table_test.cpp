@@ -151,6 +151,14 @@ TEST(ColourText, RedInTheLowestByteAndBadTextIsBlack) {
     EXPECT_EQ(ColourValueFromText("99999999999"), 0);
 }
 
+TEST(ColourText, OnlyDecimalColourValuesMayBeTyped) {
+    for (const char* good : {"0", "255", "16777215", "00012"})
+        EXPECT_TRUE(IsColourValueText(QString::fromLatin1(good))) << good;
+    for (const char* bad :
+         {"", "16777216", "99999999999", "-1", "+5", " 5", "5 ", "0x10", "1e3", "red"})
+        EXPECT_FALSE(IsColourValueText(QString::fromLatin1(bad))) << bad;
+}
+
 TEST(Silhouette, GreyHeadAndShouldersOnWhite) {
     const QImage image = SilhouettePicture();
     ASSERT_EQ(image.size(), QSize(70, 100));

@@ -207,6 +207,29 @@ TEST_F(ParticipantsWindowTest, NamesAreTypedInPlace) {
     EXPECT_EQ(form_.Cells(3, 0), QStringLiteral("Ctrl + 3"));
 }
 
+TEST_F(ParticipantsWindowTest, ColourCellsTakeOnlyADecimalColourValue) {
+    form_.show();
+    grid_->setFocus();
+    const QString before = form_.Cells(4, 3);
+    struct Case {
+        const char* typed;
+        const char* kept;  // nullptr: the old value stays
+    };
+    // Letters cannot be typed there at all; a number beyond white is refused at the end.
+    const Case cases[] = {{"красный", nullptr},
+                          {"16777216", nullptr},
+                          {"255", "255"},
+                          {"16777215", "16777215"},
+                          {"0", "0"}};
+    for (const Case& c : cases) {
+        form_.SetCells(4, 3, before);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // earlier editors
+        grid_->setCurrentCell(3, 4);
+        TypeIntoCurrentCell(QString::fromUtf8(c.typed));
+        EXPECT_EQ(form_.Cells(4, 3), c.kept ? QString::fromLatin1(c.kept) : before) << c.typed;
+    }
+}
+
 TEST_F(ParticipantsWindowTest, PaintsPlaceholderPicturesAndMissingFiles) {
     ASSERT_TRUE(SaveTwoColourJpeg(Path("wide.jpg"), 140, 100, Qt::red, Qt::blue));
     ASSERT_TRUE(SaveTwoColourJpeg(Path("tall.jpg"), 50, 100, Qt::green, Qt::green));
