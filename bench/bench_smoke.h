@@ -1,6 +1,6 @@
-// Smoke runs: `./benchmarks --smoke` sets NUVTOLVEK_BENCH_SMOKE=1, and every benchmark then
-// runs on small inputs (a few seconds each) so that a broken program shows up in the test
-// run. Its figures are printed but mean nothing against the goals.
+// Smoke runs: `./benchmarks --smoke` sets NUVTOLVEK_BENCH_SMOKE=1 and passes --smoke to every
+// benchmark, which then runs on small inputs (a few seconds each) so that a broken program
+// shows up in the test run. Its figures are printed but mean nothing against the goals.
 #pragma once
 
 #include <cstdlib>
