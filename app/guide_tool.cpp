@@ -23,6 +23,7 @@
 #include "app/application.h"
 #include "app/guide_files.h"
 #include "app/key_list.h"
+#include "app/look_and_feel.h"
 #include "app/program_icon.h"
 #include "app/restore_window.h"
 #include "app/window_set.h"
@@ -168,6 +169,8 @@ int main(int argc, char* argv[]) {
     TApplication::setApplicationName(QStringLiteral("NUV Tolvek"));
     TApplication::setDesktopFileName(QStringLiteral("nuvtolvek"));
     TApplication::setWindowIcon(ProgramIcon());
+    // The pictures show the windows as the program draws them: its font and Russian texts.
+    SetUpLookAndFeel(app);
     const QDir guideDir(QString::fromLocal8Bit(argv[1]));
     const QString pagePath = guideDir.filePath(QString::fromLatin1(guide::kStartPage));
     if (!QFile::exists(pagePath)) Fail("no guide page " + pagePath);

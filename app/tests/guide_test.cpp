@@ -32,6 +32,7 @@
 #include "app/guide_files.h"
 #include "app/guide_viewer.h"
 #include "app/key_list.h"
+#include "app/look_and_feel.h"
 #include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
@@ -57,6 +58,7 @@ class QtEnvironment : public testing::Environment {
             qputenv(name, QFile::encodeName(dir));
         }
         app_ = std::make_unique<QApplication>(argc_, argv_);
+        SetUpLookAndFeel(*app_);  // the windows as the program draws them
         QFile dictionary(QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib");
         if (!dictionary.exists() && dictionary.open(QIODevice::WriteOnly)) dictionary.close();
     }
