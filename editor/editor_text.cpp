@@ -4,11 +4,10 @@
 
 #include "textfiles/textfiles.h"
 
-void EditorText::ReplaceRanges(const std::vector<TextRange>& ranges, const QString& text) {
-    if (ranges.empty()) return;
-    const QString old = Text();
-    const QString inserted = NormalizeEditorText(text);
+QString SpliceRanges(const QString& old, const std::vector<TextRange>& ranges,
+                     const QString& inserted, qsizetype* caret) {
     QString result;
+    if (ranges.empty()) return old;
     result.reserve(old.size() + static_cast<qsizetype>(ranges.size()) *
                                     std::max<qsizetype>(0, inserted.size() - ranges[0].length));
     qsizetype copied = 0;
@@ -17,8 +16,17 @@ void EditorText::ReplaceRanges(const std::vector<TextRange>& ranges, const QStri
         result.append(inserted);
         copied = range.start + range.length;
     }
-    const qsizetype caret = result.size();
+    if (caret) *caret = result.size();
     result.append(QStringView(old).mid(copied));
+    return result;
+}
+
+void EditorText::ReplaceRanges(const std::vector<TextRange>& ranges, const QString& text) {
+    if (ranges.empty()) return;
+    const QString old = Text();
+    const QString inserted = NormalizeEditorText(text);
+    qsizetype caret = 0;
+    const QString result = SpliceRanges(old, ranges, inserted, &caret);
     SetText(result);
     SetCaret(static_cast<int>(caret));
 }

@@ -13,6 +13,11 @@ struct TextRange {
     qsizetype length = 0;
 };
 
+// `old` with every range (sorted, not overlapping) replaced by `inserted`; `caret` gets the
+// offset just after the last insertion.
+QString SpliceRanges(const QString& old, const std::vector<TextRange>& ranges,
+                     const QString& inserted, qsizetype* caret);
+
 class EditorText {
   public:
     virtual ~EditorText() = default;

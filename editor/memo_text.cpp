@@ -164,18 +164,8 @@ void MemoText::ReplaceRanges(const std::vector<TextRange>& ranges, const QString
     const QString inserted = NormalizeEditorText(text);
     const QString controlText = ToSingleLineBreaks(inserted);
     // The whole text after the change, built from the held one before the document moves.
-    QString result;
-    const QString old = Text();
-    result.reserve(old.size() + static_cast<qsizetype>(ranges.size()) *
-                                    std::max<qsizetype>(0, inserted.size() - ranges[0].length));
-    qsizetype copied = 0;
-    for (const TextRange& range : ranges) {
-        result.append(QStringView(old).mid(copied, range.start - copied));
-        result.append(inserted);
-        copied = range.start + range.length;
-    }
-    const qsizetype caret = result.size();
-    result.append(QStringView(old).mid(copied));
+    qsizetype caret = 0;
+    QString result = SpliceRanges(Text(), ranges, inserted, &caret);
 
     // From the last range back, so that the earlier offsets stay valid.
     QTextCursor cursor(memo_->document());
