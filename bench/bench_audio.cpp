@@ -14,34 +14,14 @@
 
 namespace {
 
+using bench::EngineDecodeSeconds;
+using bench::ThreadCpuSeconds;
+
 using Clock = std::chrono::steady_clock;
 const int kMinutes = bench::Sized(60, 1);
 
 // Decoding is timed in CPU time of the calling thread: the machine may be busy with other
 // work, and both sides are measured alike.
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Like the envelope worker: blocks of one minute of 44.1 kHz stereo floats.
-double EngineDecodeSeconds(const std::string& path, std::uint64_t* samples) {
-    const double start = ThreadCpuSeconds();
-    const audio::HSTREAM s = audio::OpenFileStream(false, path, 0, 0, 0x220100);
-    if (s == 0) return -1;
-    std::vector<float> block(5'292'000);
-    std::uint64_t total = 0;
-    for (;;) {
-        const std::uint32_t got = audio::ReadDecodedData(
-            s, block.data(), static_cast<std::uint32_t>(block.size() * 4) | audio::DATA_FLOAT);
-        if (got == 0 || got == audio::BAD_READ) break;
-        total += got / 4;
-    }
-    audio::FreeStream(s);
-    *samples = total;
-    return ThreadCpuSeconds() - start;
-}
 
 double Mpg123Seconds(const std::string& path, std::uint64_t* samples) {
     const double start = ThreadCpuSeconds();

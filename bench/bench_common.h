@@ -7,6 +7,7 @@
 #pragma once
 
 #include <sndfile.h>
+#include <time.h>
 
 #include <chrono>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/audio.h"
 #include "bench/bench_smoke.h"
 
 namespace bench {
@@ -160,6 +162,33 @@ inline void Print(const char* name, double value, const char* unit) {
 
 inline double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// CPU time of the calling thread, so that other processes on the machine do not count.
+inline double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A full float decode through the engine, like the envelope worker: blocks of one minute of
+// 44.1 kHz stereo floats. Returns the thread's CPU seconds (-1 when the file does not open).
+inline double EngineDecodeSeconds(const std::string& path, std::uint64_t* samples) {
+    const double start = ThreadCpuSeconds();
+    const audio::HSTREAM s = audio::OpenFileStream(
+        false, path, 0, 0, audio::STREAM_DECODE | audio::STREAM_PRESCAN | audio::SAMPLE_FLOAT);
+    if (s == 0) return -1;
+    std::vector<float> block(5'292'000);
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::uint32_t got = audio::ReadDecodedData(
+            s, block.data(), static_cast<std::uint32_t>(block.size() * 4) | audio::DATA_FLOAT);
+        if (got == 0 || got == audio::BAD_READ) break;
+        total += got / 4;
+    }
+    audio::FreeStream(s);
+    *samples = total;
+    return ThreadCpuSeconds() - start;
 }
 
 }  // namespace bench

@@ -20,13 +20,10 @@ extern "C" {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::EngineDecodeSeconds;
+using bench::ThreadCpuSeconds;
 
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using Clock = std::chrono::steady_clock;
 
 // The long WAV through the ffmpeg program, cached beside the other long files.
 std::string LongEncoded(int minutes, const char* suffix, const char* options) {
@@ -40,25 +37,6 @@ std::string LongEncoded(int minutes, const char* suffix, const char* options) {
                                         " '" + part + "'";
             return std::system(command.c_str()) == 0;
         });
-}
-
-// Like the envelope worker: blocks of one minute of stereo floats.
-double EngineDecodeSeconds(const std::string& path, std::uint64_t* samples) {
-    const double start = ThreadCpuSeconds();
-    const audio::HSTREAM s = audio::OpenFileStream(
-        false, path, 0, 0, audio::STREAM_DECODE | audio::STREAM_PRESCAN | audio::SAMPLE_FLOAT);
-    if (s == 0) return -1;
-    std::vector<float> block(5'292'000);
-    std::uint64_t total = 0;
-    for (;;) {
-        const std::uint32_t got = audio::ReadDecodedData(
-            s, block.data(), static_cast<std::uint32_t>(block.size() * 4) | audio::DATA_FLOAT);
-        if (got == 0 || got == audio::BAD_READ) break;
-        total += got / 4;
-    }
-    audio::FreeStream(s);
-    *samples = total;
-    return ThreadCpuSeconds() - start;
 }
 
 // FFmpeg's libraries alone: demux, decode, and deliver interleaved floats into the same

@@ -17,11 +17,7 @@ bool Smoke() {
     return value != nullptr && *value != '\0' && std::string(value) != "0";
 }
 
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using bench::ThreadCpuSeconds;
 
 // The recording with the player's twelve bands, ten minutes in (twenty seconds in a smoke
 // run), at `tempo`.
