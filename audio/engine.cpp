@@ -29,6 +29,7 @@ namespace audio {
 namespace {
 
 constexpr std::size_t kNullBlock = 512;  // frames per step of the paced null output
+constexpr std::size_t kStartSilence = 256;  // frames of silence before a sound card starts
 constexpr std::uint32_t kLengthMask = 0x0FFFFFFF;
 // A sound card whose callbacks stop for this long is taken as lost.
 constexpr auto kLostAfter = std::chrono::milliseconds(500);
@@ -305,6 +306,49 @@ class Engine {
         return sounded;
     }
 
+    // Mixes as much as the sound card has room for and hands it over. True when any
+    // stream gave sound.
+    bool TopUp(SoundCardSink& sink, float* block) {
+        bool sounded = false;
+        for (std::size_t room = sink.Room(); room >= kMinTopUp;) {
+            const std::size_t n = std::min(room, kMaxBlock);
+            if (!MixBlock(block, n)) break;
+            sounded = true;
+            Clip(block, n);
+            sink.Push(block, n);
+            room -= n;
+        }
+        return sounded;
+    }
+
+    enum class Start { NothingPlays, Started, Failed };
+
+    // Starts the stopped sound card once a stream has sound for it: a moment of silence
+    // first (the very first frames of a starting stream can be lost on the way to the
+    // server), then as much sound as the device takes at once when it starts, so that
+    // the start has no hole.
+    Start StartSoundCard(SoundCardSink& sink, float* block) {
+        static constexpr float kSilence[2 * kStartSilence] = {};
+        const std::size_t room = sink.Room();
+        if (room < kStartSilence + kMinTopUp) return Start::NothingPlays;
+        const std::size_t n = std::min(room - kStartSilence, kMaxBlock);
+        if (!MixBlock(block, n)) return Start::NothingPlays;
+        {
+            // The silence is no part of the output clock.
+            std::lock_guard lock(sinkMutex_);
+            sinkBase_ -= static_cast<std::int64_t>(kStartSilence);
+        }
+        sink.Push(kSilence, kStartSilence);
+        Clip(block, n);
+        sink.Push(block, n);
+        TopUp(sink, block);
+        return sink.Resume() ? Start::Started : Start::Failed;
+    }
+
+    static void Clip(float* block, std::size_t frames) {
+        for (std::size_t i = 0; i < frames * 2; ++i) block[i] = std::clamp(block[i], -1.0f, 1.0f);
+    }
+
     // Waits on the render thread until a stream is told to play, `until` passes or the
     // output closes. False when it closes.
     bool SleepUntilKicked(std::chrono::steady_clock::time_point until) {
@@ -361,27 +405,28 @@ class Engine {
                     continue;
                 }
                 if (sink->Suspended()) {
-                    if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) break;
-                    if (!sink->Resume()) {
+                    switch (StartSoundCard(*sink, block)) {
+                    case Start::Started:
+                        lastSound = Clock::now();
+                        break;
+                    case Start::Failed:
                         LoseSoundCard();
                         sink = nullptr;
                         nextRetry = Clock::now() + kRetryEvery;
+                        break;
+                    case Start::NothingPlays:
+                        if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) return;
+                        break;
                     }
-                    lastSound = Clock::now();
                     continue;
                 }
-                bool sounded = false;
                 std::size_t room = sink->Room();
-                while (room >= 64) {
-                    const std::size_t n = std::min(room, kMaxBlock);
-                    if (!MixBlock(block, n)) break;
-                    sounded = true;
-                    for (std::size_t i = 0; i < n * 2; ++i)
-                        block[i] = std::clamp(block[i], -1.0f, 1.0f);
-                    sink->Push(block, n);
-                    room -= n;
+                if (room < kMinTopUp) {
+                    // Full: whatever plays, nothing is due until the device takes more.
+                    sink->WaitForRoom(std::chrono::milliseconds(100));
+                    continue;
                 }
-                if (sounded) {
+                if (TopUp(*sink, block)) {
                     lastSound = Clock::now();
                     sink->WaitForRoom(std::chrono::milliseconds(100));
                 } else if (const std::size_t queued = sink->Queued(); queued > 0) {

@@ -13,6 +13,9 @@
 
 namespace audio {
 
+// The render thread hands a sink no fewer frames than this at a time.
+constexpr std::size_t kMinTopUp = 64;
+
 class SoundCardSink {
   public:
     virtual ~SoundCardSink() = default;

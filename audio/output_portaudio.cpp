@@ -93,13 +93,18 @@ class PortAudioSink final : public SoundCardSink {
             latencyNs_.store(static_cast<std::int64_t>(si->outputLatency * 1e9));
         // The device's own thread decides whether the card is fed on time.
         if (Pa_GetStreamHostApiType(stream_) == paALSA) PaAlsa_EnableRealtimeScheduling(stream_, 1);
-        return Resume();
+        // Started once to know that it works; the render thread starts it again when
+        // there is sound to play.
+        return Resume() && Suspend();
     }
 
     std::size_t Room() const override {
         const std::size_t queued = Queued();
-        const std::size_t ahead =
-            std::min(kRingFrames, std::max(kMinAheadFrames, 2 * largestCallback_.load()));
+        std::size_t ahead = std::max(kMinAheadFrames, 2 * largestCallback_.load());
+        // Before a start, the device's whole buffer as well.
+        if (suspended_.load(std::memory_order_relaxed))
+            ahead += static_cast<std::size_t>(latencyNs_.load() * rate_ / 1'000'000'000LL);
+        ahead = std::min(kRingFrames, ahead);
         return queued >= ahead ? 0 : ahead - queued;
     }
     std::size_t Queued() const override { return (ring_.Capacity() - ring_.FreeSpace()) / 2; }
@@ -111,7 +116,7 @@ class PortAudioSink final : public SoundCardSink {
     void WaitForRoom(std::chrono::milliseconds timeout) override {
         // Asked for before looking, so that a callback in between still posts.
         wantsWake_.store(true, std::memory_order_seq_cst);
-        if (Room() >= kMinAheadFrames / 2) return;
+        if (Room() >= kMinTopUp) return;
         timespec until{};
         clock_gettime(CLOCK_MONOTONIC, &until);
         const long long ns = until.tv_nsec + static_cast<long long>(timeout.count()) * 1'000'000LL;
@@ -198,8 +203,9 @@ class PortAudioSink final : public SoundCardSink {
         callbackNs_.store(now, std::memory_order_relaxed);
         seq_.store(s + 2, std::memory_order_release);
         lastCallbackNs_.store(now, std::memory_order_release);
-        if (Queued() * 2 <= std::max(kMinAheadFrames, 2 * largestCallback_.load()) &&
-            wantsWake_.exchange(false, std::memory_order_acq_rel))
+        // Topped up after every callback that took sound: what is left must carry the
+        // next callback whatever the render thread's delay.
+        if (got > 0 && wantsWake_.exchange(false, std::memory_order_acq_rel))
             sem_post(&wake_);
     }
 
@@ -207,7 +213,7 @@ class PortAudioSink final : public SoundCardSink {
     SpscRing ring_;
     PaStream* stream_ = nullptr;
     bool initialised_ = false;
-    bool suspended_ = true;
+    std::atomic<bool> suspended_{true};
     sem_t wake_;
     std::atomic<bool> wantsWake_{false};
     std::atomic<std::size_t> largestCallback_{0};
