@@ -91,6 +91,13 @@ class Engine {
     std::uint32_t Losses() const { return losses_.load(); }
     bool Reconnecting() const { return reconnecting_.load(); }
 
+    // A stream was paused or stopped: the render thread lets go of the sound queued for
+    // the card that no one will hear now, so the halt is heard sooner.
+    void Halted() {
+        dropAsked_.store(true);
+        Kick();
+    }
+
     // Wakes the render thread: a stream was told to play.
     void Kick() {
         {
@@ -321,6 +328,53 @@ class Engine {
         return sounded;
     }
 
+    // After a pause or stop: the sound queued for the card and not yet taken by it is
+    // dropped, and the streams it came from go back to its first frame, so that they go
+    // on from exactly there. Only when every stream with sound in the queue was halted;
+    // with one still playing, or at its natural end, the queue plays out as it is.
+    void DropUnheard(SoundCardSink& sink) {
+        {
+            std::lock_guard mixing(mixingMutex_);
+            const std::int64_t queuedFrom =
+                mixClock_.load() - static_cast<std::int64_t>(sink.Queued());
+            bool allHalted = true;
+            {
+                std::lock_guard registry(registryMutex_);
+                mixList_.assign(playback_.begin(), playback_.end());
+            }
+            for (auto& stream : mixList_) {
+                std::lock_guard lock(stream->mutex);
+                if (stream->alive && stream->lastMixEnd > queuedFrom &&
+                    (stream->activity == ACTIVE_PLAYING || stream->ended))
+                    allHalted = false;
+            }
+            mixList_.clear();
+            if (!allHalted) return;
+        }
+        std::int64_t from = 0;
+        const std::int64_t dropped = sink.DropQueued(&from, std::chrono::milliseconds(200));
+        if (dropped == 0) return;
+        std::lock_guard mixing(mixingMutex_);
+        std::int64_t cut = 0;
+        {
+            std::lock_guard lock(sinkMutex_);
+            cut = sinkBase_ + from;
+        }
+        {
+            std::lock_guard registry(registryMutex_);
+            mixList_.assign(playback_.begin(), playback_.end());
+        }
+        for (auto& stream : mixList_) {
+            std::lock_guard lock(stream->mutex);
+            if (!stream->alive || stream->ended || stream->lastMixEnd <= cut) continue;
+            stream->MoveTo(stream->PlaybackFrame(cut));
+            stream->lastMixEnd = cut;
+        }
+        mixList_.clear();
+        // The dropped frames never reach the card: the output clock goes on from the cut.
+        mixClock_.store(cut);
+    }
+
     enum class Start { NothingPlays, Started, Failed };
 
     // Starts the stopped sound card once a stream has sound for it: a moment of silence
@@ -420,6 +474,7 @@ class Engine {
                     }
                     continue;
                 }
+                if (dropAsked_.exchange(false)) DropUnheard(*sink);
                 std::size_t room = sink->Room();
                 if (room < kMinTopUp) {
                     // Full: whatever plays, nothing is due until the device takes more.
@@ -505,6 +560,7 @@ class Engine {
     bool kicked_ = false;
     std::atomic<bool> reconnecting_{false};
     std::atomic<std::uint32_t> losses_{0};
+    std::atomic<bool> dropAsked_{false};
 
     // The sound card, replaced by the render thread when it is lost and found again;
     // `sinkBase_` is the output clock at its first frame.
@@ -594,20 +650,24 @@ bool PlayStream(HSTREAM handle, bool restart) {
 }
 
 bool StopStream(HSTREAM handle) {
-    return WithStream(handle, false, [&](Stream& s) {
+    const bool stopped = WithStream(handle, false, [&](Stream& s) {
         if (s.decodeOnly) return false;
         s.activity = ACTIVE_STOPPED;
         return true;
     });
+    if (stopped) TheEngine().Halted();
+    return stopped;
 }
 
 bool PauseStream(HSTREAM handle) {
-    return WithStream(handle, false, [&](Stream& s) {
+    const bool paused = WithStream(handle, false, [&](Stream& s) {
         // Only a playing stream can be paused; a stopped or ended one stays stopped.
         if (s.decodeOnly || s.activity == ACTIVE_STOPPED) return false;
         s.activity = ACTIVE_PAUSED;
         return true;
     });
+    if (paused) TheEngine().Halted();
+    return paused;
 }
 
 std::uint32_t StreamActivity(HSTREAM handle) {

@@ -1,7 +1,7 @@
 // Output sinks: where the render thread's mixed blocks go. Internal to the engine.
 //
 // Threads: Open/Close from the engine's control calls (serialised by the engine); Push,
-// Room, WaitForRoom, Suspend, Resume and Failed from the render thread only; Wake and
+// Room, WaitForRoom, DropQueued, Suspend, Resume and Failed from the render thread only; Wake and
 // HeardFrames from any thread. The PortAudio callback runs on PortAudio's thread and only
 // reads the lock-free ring and publishes counters.
 #pragma once
@@ -33,6 +33,11 @@ class SoundCardSink {
     virtual std::int64_t HeardFrames() const = 0;
     // Frames pushed but not yet taken by the device.
     virtual std::size_t Queued() const = 0;
+    // Lets go of what was handed over and not yet taken by the device (the device's own
+    // buffer plays on), so that a pause is heard sooner. Returns the frames dropped and
+    // sets `from` to the count of frames taken before them; 0 when nothing was dropped
+    // (nothing queued, or the device did not answer within `timeout`).
+    virtual std::int64_t DropQueued(std::int64_t* from, std::chrono::milliseconds timeout) = 0;
     // Stops and restarts the device while nothing plays, so that idle costs nothing.
     virtual bool Suspend() = 0;
     virtual bool Resume() = 0;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "audio/output.h"
 #include "audio/ring_buffer.h"
@@ -110,7 +111,6 @@ class PortAudioSink final : public SoundCardSink {
     std::size_t Queued() const override { return (ring_.Capacity() - ring_.FreeSpace()) / 2; }
     void Push(const float* frames, std::size_t count) override {
         ring_.Write(frames, count * 2);
-        pushed_.fetch_add(static_cast<std::int64_t>(count), std::memory_order_release);
     }
 
     void WaitForRoom(std::chrono::milliseconds timeout) override {
@@ -129,6 +129,36 @@ class PortAudioSink final : public SoundCardSink {
         }
     }
     void Wake() override { sem_post(&wake_); }
+
+    std::int64_t DropQueued(std::int64_t* from, std::chrono::milliseconds timeout) override {
+        *from = 0;
+        if (suspended_ || Queued() == 0) return 0;
+        // Only the callback may take from the ring: it is asked to, and answers through
+        // the semaphore.
+        while (sem_trywait(&wake_) == 0) {
+        }
+        dropDone_.store(false, std::memory_order_relaxed);
+        dropWanted_.store(true, std::memory_order_release);
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (!dropDone_.load(std::memory_order_acquire)) {
+            if (std::chrono::steady_clock::now() >= until) {
+                // Withdrawn, unless the callback took it on meanwhile.
+                if (dropWanted_.exchange(false)) return 0;
+                while (!dropDone_.load(std::memory_order_acquire)) std::this_thread::yield();
+                break;
+            }
+            timespec t{};
+            clock_gettime(CLOCK_MONOTONIC, &t);
+            t.tv_nsec += 5'000'000;
+            if (t.tv_nsec >= 1'000'000'000) {
+                t.tv_sec += 1;
+                t.tv_nsec -= 1'000'000'000;
+            }
+            sem_clockwait(&wake_, CLOCK_MONOTONIC, &t);
+        }
+        *from = dropFrom_;
+        return dropped_;
+    }
 
     std::int64_t HeardFrames() const override {
         // A seqlock: the callback is the only writer and never waits for a reader.
@@ -177,6 +207,12 @@ class PortAudioSink final : public SoundCardSink {
         auto* sink = static_cast<PortAudioSink*>(self);
         auto* out = static_cast<float*>(output);
         const std::size_t wanted = frames * 2;
+        if (sink->dropWanted_.exchange(false, std::memory_order_acq_rel)) {
+            sink->dropFrom_ = sink->consumed_;
+            sink->dropped_ = static_cast<std::int64_t>(sink->ring_.DiscardAll() / 2);
+            sink->dropDone_.store(true, std::memory_order_release);
+            sem_post(&sink->wake_);
+        }
         const std::size_t got = sink->ring_.Read(out, wanted);
         // An underrun is heard as silence, never waited for.
         for (std::size_t i = got; i < wanted; ++i) out[i] = 0.0f;
@@ -217,9 +253,14 @@ class PortAudioSink final : public SoundCardSink {
     sem_t wake_;
     std::atomic<bool> wantsWake_{false};
     std::atomic<std::size_t> largestCallback_{0};
-    std::atomic<std::int64_t> pushed_{0};
     std::atomic<std::int64_t> latencyNs_{0};
     std::atomic<std::int64_t> lastCallbackNs_{0};
+    // A drop of the queue: asked for by the render thread, done by the callback; the
+    // plain fields are written before `dropDone_` is set and read after it is seen.
+    std::atomic<bool> dropWanted_{false};
+    std::atomic<bool> dropDone_{false};
+    std::int64_t dropFrom_ = 0;
+    std::int64_t dropped_ = 0;
     // Callback side: frames taken from the ring, published under the sequence counter.
     std::int64_t consumed_ = 0;
     std::atomic<std::uint32_t> seq_{0};

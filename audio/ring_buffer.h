@@ -45,6 +45,14 @@ class SpscRing {
         return count;
     }
 
+    // Consumer side: lets go of everything written so far unread; returns how much.
+    std::size_t DiscardAll() {
+        const std::size_t tail = tail_.load(std::memory_order_relaxed);
+        const std::size_t head = head_.load(std::memory_order_acquire);
+        tail_.store(head, std::memory_order_release);
+        return head - tail;
+    }
+
   private:
     std::vector<float> buffer_;
     std::size_t mask_ = 0;
