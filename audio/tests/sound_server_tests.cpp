@@ -108,6 +108,21 @@ class SoundServer : public ::testing::Test {
     audio_test::TempFolder dir;
 };
 
+// Played the moment the device is open, as a file opened and played at once, with no one
+// listening but scripts/with-pulse's own reader: the sound goes on. First, as the first
+// sound of the process: that is where a start that stalls has been seen.
+TEST_F(SoundServer, PlaysOnWhenPlayedRightAfterOpening) {
+    const std::string path = IndexWav(3 * kRate);
+    CloseDevice();
+    ASSERT_TRUE(OpenDevice(DEVICE_DEFAULT, kRate, 0, nullptr, nullptr));
+    const std::uint32_t losses = OutputLosses();
+    const HSTREAM s = Open(path);
+    ASSERT_TRUE(PlayStream(s, false));
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(OutputLosses(), losses) << "the sound card was taken as lost";
+    EXPECT_GE(Frame(s), FramesOf(800ms)) << "the sound stopped";
+}
+
 TEST_F(SoundServer, EveryFrameIsHeardOnceInOrder) {
     const std::int64_t n = 3 * kRate;
     EXPECT_EQ(IndexRuns(PlayWhole(IndexWav(n), 10s)), (Runs{{0, n - 1}}));
@@ -266,6 +281,7 @@ TEST_F(SoundServer, ServerKilledAndRestartedMidPlayback) {
     const HSTREAM s = Open(IndexWav(20 * kRate));
     ASSERT_TRUE(PlayStream(s, false));
     std::this_thread::sleep_for(1s);
+    ASSERT_FALSE(OutputReconnecting()) << "the sound card was lost before the server was killed";
     const std::uint32_t losses = OutputLosses();
     const std::int64_t beforeKill = Frame(s);
     ASSERT_TRUE(audio_test::KillSoundServer());
