@@ -94,9 +94,8 @@ class PortAudioSink final : public SoundCardSink {
             latencyNs_.store(static_cast<std::int64_t>(si->outputLatency * 1e9));
         // The device's own thread decides whether the card is fed on time.
         if (Pa_GetStreamHostApiType(stream_) == paALSA) PaAlsa_EnableRealtimeScheduling(stream_, 1);
-        // Started once to know that it works; the render thread starts it again when
-        // there is sound to play.
-        return Resume() && Suspend();
+        // Left stopped: the render thread starts it when there is sound to play.
+        return true;
     }
 
     std::size_t Room() const override {
