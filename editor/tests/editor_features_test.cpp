@@ -18,6 +18,7 @@
 #include "dictionary/dictionary_model.h"
 #include "dictionary/dictionary_window.h"
 #include "editor/editor_window.h"
+#include "editor/tests/editor_fixture.h"
 #include "editor/find_bar.h"
 #include "editor/memo_marks.h"
 #include "editor/spell_marks.h"
@@ -30,13 +31,7 @@ class EditorFeatures : public ::testing::Test {
     void SetUp() override {
         editor = Form2;
         memo = editor->Memo1;
-        editor->show();
-        editor->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
-        memo->setFocus();
-        editor->ReplaceText(QString());
-        editor->History = TEditHistory();
-        editor->History.Push(QString(), 0);
+        ASSERT_NO_FATAL_FAILURE(ShowEmptyEditor(editor, memo));
         editor->StatusBar1->clearMessage();
         seeks.clear();
         position.reset();

@@ -1,4 +1,5 @@
 #include "editor/editor_window.h"
+#include "editor/tests/editor_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -66,13 +67,7 @@ class EditorWindow : public ::testing::Test {
         editor = Form2;
         memo = editor->findChild<QPlainTextEdit*>("Memo1");
         ASSERT_NE(memo, nullptr);
-        editor->show();
-        editor->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
-        memo->setFocus();
-        editor->ReplaceText(QString());
-        editor->History = TEditHistory();
-        editor->History.Push(QString(), 0);
+        ASSERT_NO_FATAL_FAILURE(ShowEmptyEditor(editor, memo));
         messages.clear();
         errors.clear();
         editor->ShowMessage = [this](const QString& text) { messages.append(text); };
