@@ -290,22 +290,39 @@ class Engine {
         stream.fading.clear();
     }
 
+    // Runs `body` on every playback stream under its lock; the caller holds `mixing`.
+    template <typename Body>
+    void ForEachPlaybackStream(Body body) {
+        {
+            std::lock_guard registry(registryMutex_);
+            mixList_.assign(playback_.begin(), playback_.end());
+        }
+        for (auto& stream : mixList_) {
+            std::lock_guard lock(stream->mutex);
+            body(*stream);
+        }
+        mixList_.clear();
+    }
+
+    // Takes every stream with sound past output clock `clock` back to the frame it had
+    // there, so that it goes on from exactly there; the caller holds `mixing`.
+    void RewindStreamsTo(std::int64_t clock) {
+        ForEachPlaybackStream([clock](Stream& stream) {
+            if (!stream.alive || stream.ended || stream.lastMixEnd <= clock) return;
+            stream.MoveTo(stream.PlaybackFrame(clock));
+            stream.lastMixEnd = clock;
+        });
+    }
+
     // Mixes `count` (≤ kMaxBlock) stereo frames of every playing stream into `out`. True
     // when any stream gave sound; the output clock moves on only then.
     bool MixBlock(float* out, std::size_t count) {
         std::lock_guard mixing(mixingMutex_);
         std::fill(out, out + count * 2, 0.0f);
-        {
-            std::lock_guard registry(registryMutex_);
-            mixList_.assign(playback_.begin(), playback_.end());
-        }
         const std::int64_t end = mixClock_.load() + static_cast<std::int64_t>(count);
         bool sounded = false;
-        for (auto& stream : mixList_) {
-            std::lock_guard lock(stream->mutex);
-            sounded |= stream->Render(out, count, outputRate_, end);
-        }
-        mixList_.clear();
+        ForEachPlaybackStream(
+            [&](Stream& stream) { sounded |= stream.Render(out, count, outputRate_, end); });
         if (sounded) mixClock_.store(end);
         const float volume = volume_.load();
         if (volume != 1.0f)
@@ -338,39 +355,22 @@ class Engine {
             const std::int64_t queuedFrom =
                 mixClock_.load() - static_cast<std::int64_t>(sink.Queued());
             bool allHalted = true;
-            {
-                std::lock_guard registry(registryMutex_);
-                mixList_.assign(playback_.begin(), playback_.end());
-            }
-            for (auto& stream : mixList_) {
-                std::lock_guard lock(stream->mutex);
-                if (stream->alive && stream->lastMixEnd > queuedFrom &&
-                    (stream->activity == ACTIVE_PLAYING || stream->ended))
+            ForEachPlaybackStream([&](const Stream& stream) {
+                if (stream.alive && stream.lastMixEnd > queuedFrom &&
+                    (stream.activity == ACTIVE_PLAYING || stream.ended))
                     allHalted = false;
-            }
-            mixList_.clear();
+            });
             if (!allHalted) return;
         }
         std::int64_t from = 0;
-        const std::int64_t dropped = sink.DropQueued(&from, std::chrono::milliseconds(200));
-        if (dropped == 0) return;
+        if (sink.DropQueued(&from, std::chrono::milliseconds(200)) == 0) return;
         std::lock_guard mixing(mixingMutex_);
         std::int64_t cut = 0;
         {
             std::lock_guard lock(sinkMutex_);
             cut = sinkBase_ + from;
         }
-        {
-            std::lock_guard registry(registryMutex_);
-            mixList_.assign(playback_.begin(), playback_.end());
-        }
-        for (auto& stream : mixList_) {
-            std::lock_guard lock(stream->mutex);
-            if (!stream->alive || stream->ended || stream->lastMixEnd <= cut) continue;
-            stream->MoveTo(stream->PlaybackFrame(cut));
-            stream->lastMixEnd = cut;
-        }
-        mixList_.clear();
+        RewindStreamsTo(cut);
         // The dropped frames never reach the card: the output clock goes on from the cut.
         mixClock_.store(cut);
     }
@@ -530,16 +530,7 @@ class Engine {
         const std::int64_t heard = HeardClock();
         {
             std::lock_guard mixing(mixingMutex_);
-            {
-                std::lock_guard registry(registryMutex_);
-                mixList_.assign(playback_.begin(), playback_.end());
-            }
-            for (auto& stream : mixList_) {
-                std::lock_guard lock(stream->mutex);
-                if (stream->alive && !stream->ended && stream->renderedFrames > 0)
-                    stream->MoveTo(stream->PlaybackFrame(heard));
-            }
-            mixList_.clear();
+            RewindStreamsTo(heard);
         }
         std::unique_ptr<SoundCardSink> lost;
         {

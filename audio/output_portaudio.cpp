@@ -116,13 +116,7 @@ class PortAudioSink final : public SoundCardSink {
         // Asked for before looking, so that a callback in between still posts.
         wantsWake_.store(true, std::memory_order_seq_cst);
         if (Room() >= kMinTopUp) return;
-        timespec until{};
-        clock_gettime(CLOCK_MONOTONIC, &until);
-        const long long ns = until.tv_nsec + static_cast<long long>(timeout.count()) * 1'000'000LL;
-        until.tv_sec += static_cast<time_t>(ns / 1'000'000'000LL);
-        until.tv_nsec = static_cast<long>(ns % 1'000'000'000LL);
-        while (sem_clockwait(&wake_, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR) {
-        }
+        WaitForPost(MonotonicNs() + std::chrono::nanoseconds(timeout).count());
         // Posts that piled up while the thread was busy must not cut the next sleep short.
         while (sem_trywait(&wake_) == 0) {
         }
@@ -132,28 +126,20 @@ class PortAudioSink final : public SoundCardSink {
     std::int64_t DropQueued(std::int64_t* from, std::chrono::milliseconds timeout) override {
         *from = 0;
         if (suspended_ || Queued() == 0) return 0;
-        // Only the callback may take from the ring: it is asked to, and answers through
-        // the semaphore.
+        // Only the callback may take from the ring: it is asked to, and posts when done.
         while (sem_trywait(&wake_) == 0) {
         }
         dropDone_.store(false, std::memory_order_relaxed);
         dropWanted_.store(true, std::memory_order_release);
-        const auto until = std::chrono::steady_clock::now() + timeout;
+        const std::int64_t untilNs = MonotonicNs() + std::chrono::nanoseconds(timeout).count();
         while (!dropDone_.load(std::memory_order_acquire)) {
-            if (std::chrono::steady_clock::now() >= until) {
+            if (MonotonicNs() >= untilNs) {
                 // Withdrawn, unless the callback took it on meanwhile.
                 if (dropWanted_.exchange(false)) return 0;
                 while (!dropDone_.load(std::memory_order_acquire)) std::this_thread::yield();
                 break;
             }
-            timespec t{};
-            clock_gettime(CLOCK_MONOTONIC, &t);
-            t.tv_nsec += 5'000'000;
-            if (t.tv_nsec >= 1'000'000'000) {
-                t.tv_sec += 1;
-                t.tv_nsec -= 1'000'000'000;
-            }
-            sem_clockwait(&wake_, CLOCK_MONOTONIC, &t);
+            WaitForPost(untilNs);
         }
         *from = dropFrom_;
         return dropped_;
@@ -201,6 +187,14 @@ class PortAudioSink final : public SoundCardSink {
     }
 
   private:
+    // Sleeps until the semaphore is posted or the monotonic clock reaches `untilNs`.
+    void WaitForPost(std::int64_t untilNs) {
+        const timespec until{static_cast<time_t>(untilNs / 1'000'000'000LL),
+                             static_cast<long>(untilNs % 1'000'000'000LL)};
+        while (sem_clockwait(&wake_, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR) {
+        }
+    }
+
     static int Callback(const void*, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* self) {
         auto* sink = static_cast<PortAudioSink*>(self);
