@@ -43,8 +43,9 @@ struct RecoveryState {
     bool operator==(const RecoveryState&) const = default;
 };
 
-// Equal in everything a typist works on. The playback position is left out: it moves by
-// itself while a recording plays, and a state that differs only there holds no lost work.
+// Equal in everything a typist works on. The playback position and the current playlist
+// entry are left out: they move by themselves while recordings play, and a state that
+// differs only there holds no lost work.
 bool SameWork(const RecoveryState& a, const RecoveryState& b);
 
 // What the start-up window shows of a copy without reading its body.

@@ -114,11 +114,15 @@ TEST(RecoveryCopy, HostileBytesNeverCrash) {
     }
 }
 
-TEST(RecoveryCopy, SameWorkLeavesOnlyThePositionOut) {
+TEST(RecoveryCopy, SameWorkLeavesOutWhatMovesByItself) {
     const RecoveryState base = SampleState(QStringLiteral("текст"));
-    RecoveryState moved = base;
-    moved.projectLines[5] = QStringLiteral("POS=900");
-    EXPECT_TRUE(recovery::SameWork(base, moved));
+    // The position, and the playlist moving on to the next recording.
+    for (const auto& [index, line] :
+         {std::pair{5, "POS=900"}, std::pair{4, "CURRENT=2"}, std::pair{4, "CURRENT=-1"}}) {
+        RecoveryState moved = base;
+        moved.projectLines[index] = QString::fromLatin1(line);
+        EXPECT_TRUE(recovery::SameWork(base, moved)) << line;
+    }
 
     auto changed = [&](auto change) {
         RecoveryState s = base;
@@ -130,5 +134,6 @@ TEST(RecoveryCopy, SameWorkLeavesOnlyThePositionOut) {
     EXPECT_TRUE(changed([](RecoveryState& s) { s.participants[9].name.clear(); }));
     EXPECT_TRUE(changed([](RecoveryState& s) { s.projectLines[0] = QStringLiteral("PLAYING=6"); }));
     EXPECT_TRUE(changed([](RecoveryState& s) { s.projectLines.removeLast(); }));
+    EXPECT_TRUE(changed([](RecoveryState& s) { s.projectLines[4] = QStringLiteral("POS=1"); }));
     EXPECT_TRUE(changed([](RecoveryState& s) { s.projectName.clear(); }));
 }
