@@ -604,9 +604,12 @@ void TForm1::Timer1Timer() {
     PaintBox1->ClearView();
     if (Stream == 0) return;
     if (!Stopped) {
-        if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED)
+        const std::uint32_t activity = audio::StreamActivity(Stream);
+        if (activity == audio::ACTIVE_STOPPED)
             MoveToNextFile();
-        else
+        else if (CycleHold.MayStep(audio::OutputReconnecting(), Stream,
+                                   activity != audio::ACTIVE_PAUSED,
+                                   audio::StreamPosition(Stream, audio::POS_BYTE)))
             CycleStep();
     }
     // The next entry may have failed to open: nothing left to show.

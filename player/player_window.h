@@ -47,7 +47,8 @@ class TForm1 : public QMainWindow {
     std::array<audio::HFX, kBands> EqEffects{};
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
-    double Speed = 1.0;  // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
+    TCycleHold CycleHold;  // no step while the sound stands still
+    double Speed = 1.0;    // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
     // The waveform envelope of the recording last opened, and the worker that computes it.
     EnvelopeState Envelope;
     std::unique_ptr<ENVELOPE> EnvelopeWorker;

@@ -231,6 +231,25 @@ TEST_F(PlayerTest, PlayAfterPauseResumesTheSameRepetitionAndSecond) {
     EXPECT_NEAR(Position(), position + 0.2, 1e-9);
 }
 
+TEST_F(PlayerTest, CycleWaitsWhileTheSoundStandsStillAndResumesWhereItWasHeard) {
+    Add({Tone("a.wav", 20.0)});
+    Open(0);
+    Tick(20);
+    const TRepetitionCycle before = form->Cycle;
+    const double heard = Position();
+    // A minute of ticks in which the output takes no sound (a lost card halts the stream).
+    for (int i = 0; i < 300; ++i) form->Timer1Timer();
+    EXPECT_EQ(form->Cycle.Clock, before.Clock);
+    EXPECT_EQ(Position(), heard);
+    EXPECT_EQ(audio::StreamActivity(form->Stream), audio::ACTIVE_PLAYING);
+    // Sound again: the cycle goes on from the same step as if nothing had happened.
+    Tick(16);
+    TRepetitionCycle reference;
+    for (int i = 0; i < 36; ++i) AdvanceCycle(reference, kCycleStep, 5, 2, 2);
+    EXPECT_EQ(form->Cycle.Phase, CyclePhase::Repeat);
+    EXPECT_EQ(form->Cycle.Clock, reference.Clock);
+}
+
 TEST_F(PlayerTest, SliderAfterPausePlaysStraightOnWithoutRepetitions) {
     Add({Tone("a.wav", 20.0), Tone("b.wav", 5.0)});
     Open(0);
