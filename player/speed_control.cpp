@@ -12,6 +12,7 @@
 
 #include "player/player_window.h"
 #include "player/speed.h"
+#include "player/transport_rules.h"
 
 SpeedControl::SpeedControl(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("SpeedControl"));
@@ -120,9 +121,10 @@ void TForm1::SetSpeed(double speed) {
     const double next = NormaliseSpeed(speed);
     if (next != Speed) {
         // The playing under way goes on covering L seconds of the recording.
-        RetimeCycle(Cycle, kCycleStep, ReadParameter(Edit1->text(), kFragmentLength),
-                    ReadParameter(Edit2->text(), kRepetitions),
-                    ReadParameter(Edit3->text(), kPause), Speed, next);
+        // The fields as the tick reads them, held in their ranges.
+        RetimeCycle(Cycle, kCycleStep, ParameterInRange(Edit1->text(), kFragmentLength),
+                    ParameterInRange(Edit2->text(), kRepetitions),
+                    ParameterInRange(Edit3->text(), kPause), Speed, next);
         Speed = next;
     }
     audio::SetStreamTempo(Stream, Speed);

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <vector>
 
 #include "player/cycle.h"
 #include "player/speed_control.h"
@@ -247,4 +249,31 @@ TEST_F(PlayerTest, SpeedMenuListsItsKeysAndEveryControlKeepsItsPlace) {
     EXPECT_EQ(form->ListBox1->geometry(), QRect(5, 24, 649, 113));
     EXPECT_EQ(form->GroupBox1->geometry(), QRect(8, 143, 646, 74));
     EXPECT_EQ(form->centralWidget()->size(), QSize(662, 503));
+}
+
+TEST_F(PlayerTest, SpeedChangeRetimesTheCycleWithTheFieldsTheTickReads) {
+    Add({Tone("a.wav", 30.0)});
+    // Out of range as typed; the tick plays 1-s fragments with 5-s pauses.
+    const struct {
+        const char *length, *pause;
+        int L, P;
+    } cases[] = {{"0", "20", 1, 5}, {"20", "0", 15, 0}, {"abc", "-3", 5, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        form->SetSpeed(1.0);
+        form->Edit1->setText(QString::fromLatin1(c.length));
+        form->Edit3->setText(QString::fromLatin1(c.pause));
+        Open(0);
+        ResetCycle(form->Cycle);
+        TRepetitionCycle expected = form->Cycle;
+        for (int i = 0; i < 4; ++i) {
+            Tick();
+            AdvanceCycle(expected, kCycleStep, c.L, 2, c.P, 1.0);
+        }
+        ASSERT_EQ(form->Cycle.Clock, expected.Clock);
+        form->SetSpeed(0.5);
+        RetimeCycle(expected, kCycleStep, c.L, 2, c.P, 1.0, 0.5);
+        EXPECT_EQ(form->Cycle.Clock, expected.Clock);
+        EXPECT_EQ(form->Cycle.Phase, expected.Phase);
+    }
 }
