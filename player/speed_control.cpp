@@ -74,7 +74,12 @@ bool SpeedControl::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SpeedControl::wheelEvent(QWheelEvent* event) {
-    const int notches = event->angleDelta().y() / 120;
+    // Touchpads and fine-step wheels send small deltas: they add up to whole notches.
+    const int delta = event->angleDelta().y();
+    if (delta != 0 && (wheelRemainder_ < 0) != (delta < 0)) wheelRemainder_ = 0;
+    wheelRemainder_ += delta;
+    const int notches = wheelRemainder_ / 120;
+    wheelRemainder_ -= notches * 120;
     if (notches != 0) emit StepRequested(notches);
     event->accept();
 }

@@ -277,3 +277,33 @@ TEST_F(PlayerTest, SpeedChangeRetimesTheCycleWithTheFieldsTheTickReads) {
         EXPECT_EQ(form->Cycle.Phase, expected.Phase);
     }
 }
+
+TEST_F(PlayerTest, WheelOnTheSpeedControlAddsUpSmallDeltas) {
+    const struct {
+        std::vector<int> deltas;
+        double speed;
+    } cases[] = {
+        {{120}, 1.05},                // one notch of an ordinary wheel
+        {{40, 40, 40}, 1.05},         // a fine-step wheel: three thirds make a notch
+        {{15, 15, 15, 15}, 1.0},      // half a notch of a touchpad: nothing yet
+        {{-60, -60, -60, -60}, 0.9},  // two notches down
+        {{100, -100, 100}, 1.0},      // turning back starts counting afresh
+        {{360}, 1.15},
+    };
+    for (const auto& c : cases) {
+        form->SetSpeed(1.0);
+        for (int delta : c.deltas) {
+            QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(form->SpeedBox, &wheel);
+        }
+        EXPECT_DOUBLE_EQ(form->Speed, c.speed) << c.deltas.size();
+        // Whatever was left over does not carry into the next case.
+        QWheelEvent back(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -1), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form->SpeedBox, &back);
+        QWheelEvent forth(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 1), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form->SpeedBox, &forth);
+    }
+}
