@@ -337,9 +337,11 @@ void TForm2::N2Click() {
     RecordSnapshot(memoText_, History);
     GuardFileCommand([this] {
         const QString path = OpenTextFileDialog1.FileName;
-        const textfiles::Encoding encoding = OpenTextFileDialog1.Encoding;
-        memoText_.SetText(textfiles::ReadTextFile(path, encoding));
-        TextEncoding = encoding;
+        const textfiles::Encoding chosen = OpenTextFileDialog1.Encoding;
+        const textfiles::DetectedText read = textfiles::ReadTextFileChosen(path, chosen);
+        memoText_.SetText(read.text);
+        TextEncoding = read.encoding;
+        if (read.encoding != chosen) ShowNote(MarkWonNote(read.encoding));
         SaveTextFileDialog1.FileName = path;
         RecordSnapshot(memoText_, History);
         if (TextStored) TextStored();

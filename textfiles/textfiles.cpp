@@ -256,6 +256,12 @@ DetectedText DecodeDetect(const QByteArray& bytes) {
     return DetectedText{Decode(bytes, found), found};
 }
 
+DetectedText DecodeChosen(const QByteArray& bytes, Encoding chosen) {
+    const Encoding marked = DecodeDetect(bytes.left(3)).encoding;
+    const Encoding used = marked != Encoding::Ansi ? marked : chosen;
+    return DetectedText{Decode(bytes, used), used};
+}
+
 Encoding EncodingThatReadsBack(const QString& text, Encoding preferred) {
     const DetectedText back = DecodeDetect(Encode(text, preferred));
     if (back.text == NormalizeLineBreaks(text)) return preferred;
@@ -404,6 +410,10 @@ QString ReadTextFile(const QString& path, Encoding encoding) {
 
 DetectedText ReadTextFileDetect(const QString& path) {
     return DecodeDetect(ReadFileBytes(path));
+}
+
+DetectedText ReadTextFileChosen(const QString& path, Encoding chosen) {
+    return DecodeChosen(ReadFileBytes(path), chosen);
 }
 
 void WriteTextFile(const QString& path, const QString& text, Encoding encoding) {

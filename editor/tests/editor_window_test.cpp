@@ -1,5 +1,4 @@
 #include "editor/editor_window.h"
-#include "editor/tests/editor_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -23,9 +23,13 @@
 #include <QTimer>
 #include <random>
 
+#include "app/guide_viewer.h"
 #include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "dictionary/dictionary_window.h"
+#include "editor/editor_commands.h"
+#include "editor/find_bar.h"
+#include "editor/tests/editor_fixture.h"
 #include "editor/text_transforms.h"
 #include "participants/participants_window.h"
 
@@ -450,12 +454,21 @@ TEST_F(EditorWindow, OpenAndSaveInEveryEncoding) {
     EXPECT_EQ(dialogs, 0);
     EXPECT_EQ(textfiles::ReadFileBytes(path), QByteArray("\xC4\xE0"));
 
-    // Saved as UTF-8 and opened as ANSI: the mark shows as three characters.
+    // Saved as UTF-8 and opened as ANSI: the mark is unambiguous and wins; the status bar
+    // says so. Without a mark, the choice holds and nothing is said.
     answers = {TextFileDialog{path, textfiles::Encoding::Utf8}};
     editor->N5Click();
     answers = {TextFileDialog{path, textfiles::Encoding::Ansi}};
     editor->N2Click();
-    EXPECT_EQ(Text(), QStringLiteral("п»їР”Р°"));
+    EXPECT_EQ(Text(), QStringLiteral("Да"));
+    EXPECT_EQ(editor->TextEncoding, textfiles::Encoding::Utf8);
+    EXPECT_EQ(editor->StatusBar1->currentMessage(), MarkWonNote(textfiles::Encoding::Utf8));
+    editor->StatusBar1->clearMessage();
+    textfiles::WriteTextFile(path, QStringLiteral("Нет"), textfiles::Encoding::Ansi);
+    answers = {TextFileDialog{path, textfiles::Encoding::Ansi}};
+    editor->N2Click();
+    EXPECT_EQ(Text(), QStringLiteral("Нет"));
+    EXPECT_EQ(editor->StatusBar1->currentMessage(), QString());
 
     // Undo after open brings back the text before it.
     Key(Qt::Key_U, Qt::ControlModifier);
