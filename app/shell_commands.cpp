@@ -18,6 +18,12 @@ void OpenInShellOrSay(const QUrl& url) {
     if (!OpenInShell(url)) ShowErrorDialog(ShellOpenFailedMessage(url));
 }
 
+void OpenSavedPageOrSay(const QString& path) {
+    if (OpenInShell(QUrl::fromLocalFile(path))) return;
+    ShowErrorDialog(QStringLiteral("Страница сохранена: %1\nОткрыть её в браузере не удалось.")
+                        .arg(QDir::toNativeSeparators(path)));
+}
+
 QString ShellOpenFailedMessage(const QUrl& url) {
     if (url.isLocalFile()) {
         return QStringLiteral("Не удалось открыть файл: %1")

@@ -111,15 +111,21 @@ TEST(ShellOpen, ARefusalOfTheDesktopIsSaidWithTheAddressOrTheFile) {
     OpenInShellOrSay(QUrl::fromLocalFile(QStringLiteral("/tmp/протокол 1.html")));
     accept = true;
     OpenInShellOrSay(QUrl(QStringLiteral("https://example.org/")));
+    // A page just exported: saved whatever the browser does.
+    OpenSavedPageOrSay(QStringLiteral("/tmp/протокол 2.html"));
+    accept = false;
+    OpenSavedPageOrSay(QStringLiteral("/tmp/протокол 3.html"));
     OpenInShell = savedOpen;
     ErrorDialogHook = nullptr;
 
-    EXPECT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked.size(), 5);
     EXPECT_EQ(
         errors,
         (QStringList{
             QStringLiteral("Не удалось открыть страницу в браузере: https://example.org/справка/"),
-            QStringLiteral("Не удалось открыть файл: /tmp/протокол 1.html")}));
+            QStringLiteral("Не удалось открыть файл: /tmp/протокол 1.html"),
+            QStringLiteral(
+                "Страница сохранена: /tmp/протокол 3.html\nОткрыть её в браузере не удалось.")}));
 }
 
 }  // namespace
