@@ -43,8 +43,9 @@ void OpenGuide(QWidget* owner, const QString& section) {
         ShowGuideViewer(owner, QUrl());  // says where the guide was looked for
         return;
     }
-    const QUrl address = guide::PageAddress(page, section);
-    if (!OpenInShell(address)) ShowGuideViewer(owner, address);
+    // The program's own viewer: instant and offline. A browser that starts and then fails
+    // would show nothing at all; the viewer has a button for the browser.
+    ShowGuideViewer(owner, guide::PageAddress(page, section));
 }
 
 void HelpCommand(QWidget* owner) {

@@ -72,13 +72,7 @@ TEST_F(ShellTest, FailedStepShowsPathAndReasonAndReportsTheFailure) {
     EXPECT_EQ(errors.size(), 1);
 }
 
-TEST_F(ShellTest, HelpOpensTheGuide) {
-    HelpCommand(nullptr);
-    ASSERT_FALSE(GuideStartPage().isEmpty());
-    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(GuideStartPage()).toString()});
-}
-
-TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheGuide) {
+TEST_F(ShellTest, AboutWindowShowsTheProductItsVersionAndLicence) {
     TAboutBox about;
     EXPECT_EQ(about.windowTitle(), "О программе");
     EXPECT_EQ(about.size(), QSize(298, 213));
