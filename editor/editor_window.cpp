@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <utility>
 
 #include "app/application.h"
 #include "app/shell_commands.h"
@@ -154,6 +155,17 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     Spelling = new SpellMarks(Memo1, memoText_, History, *marks_, note, this);
     FindBar1 = new FindBar(Memo1, memoText_, History, *marks_, this);
     addToolBar(Qt::BottomToolBarArea, FindBar1);
+    // The panels follow the caret wherever it is moved from (the find bar, a timestamp jump,
+    // an opened file or project), once per turn of the event loop however many moves.
+    const auto refresh = [this] {
+        if (std::exchange(statusRefreshPending_, true)) return;
+        QTimer::singleShot(0, this, [this] {
+            statusRefreshPending_ = false;
+            Memo1Click();
+        });
+    };
+    connect(Memo1, &QPlainTextEdit::cursorPositionChanged, this, refresh);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, refresh);
 
     BuildMenus();
 

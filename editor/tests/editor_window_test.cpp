@@ -402,7 +402,28 @@ TEST_F(EditorWindow, PlayerKeysPassThroughTheEditor) {
     EXPECT_EQ(QApplication::focusWidget(), memo);
     EXPECT_EQ(Text(), QStringLiteral("abc"));
     EXPECT_EQ(Caret(), 2);
-    OpenInShell = savedShell;
+}
+
+TEST_F(EditorWindow, StatusPanelsFollowTheFindBarAndAnOpenedFile) {
+    SetText(QStringLiteral("один\r\nдва\r\nтри"), 0);
+    editor->Memo1Click();
+    editor->FindBar1->FindEdit->setText(QStringLiteral("три"));
+    ASSERT_TRUE(editor->FindBar1->FindNext());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Panel(0), QStringLiteral("Строка: 3 из 3"));
+    EXPECT_EQ(Panel(2), QStringLiteral("Символ: 11 из 14"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.txt"));
+    textfiles::WriteTextFile(path, QStringLiteral("а\r\nб"), textfiles::Encoding::Ansi);
+    editor->RunTextFileDialog = [&](TextFileDialog& dialog, bool) {
+        dialog = TextFileDialog{path, textfiles::Encoding::Ansi};
+        return true;
+    };
+    editor->N2Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Panel(0), QStringLiteral("Строка: 1 из 2"));
+    EXPECT_EQ(Panel(2), QStringLiteral("Символ: 0 из 4"));
 }
 
 TEST_F(EditorWindow, OpenAndSaveInEveryEncoding) {
