@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QStatusBar>
 #include <QWidget>
 #include <initializer_list>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "editor/spell_marks.h"
 #include "participants/participants_window.h"
 #include "player/player_window.h"
+#include "player/sound_notice.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -42,6 +44,10 @@ void ConnectEditor() {
              return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;
          },
          [](double seconds) { return Form1 != nullptr && Form1->PlayFrom(seconds); }});
+    // What the player's tick ran into reaches the typist in the editor, without a box.
+    Form1->Notices->Elsewhere = [](const QString& text) {
+        if (Form2 != nullptr) Form2->StatusBar1->showMessage(text, 15000);
+    };
     Form2->Spelling->AbbreviationTexts = [] {
         QStringList texts;
         if (Form3 == nullptr) return texts;

@@ -117,6 +117,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         const int left = caption ? caption->geometry().right() + 8 : 200;
         const int right = speed ? speed->geometry().left() - 8 : kClientWidth - 5;
         Notice = new SoundNotice(client, QRect(left, 5, std::max(right - left, 0), 16));
+        Notices = new TickNotice(client, QRect(left, 5, std::max(right - left, 0), 16));
     }
     {
         const QSignalBlocker quiet(TrackBar2);
@@ -357,6 +358,10 @@ QSlider* TForm1::BandSlider(int band) const {
 }
 
 void TForm1::ShowMessage(const QString& text) {
+    if (TickBusy) {  // raised by the tick, not by the user's own command
+        Notices->Show(text);
+        return;
+    }
     if (MessageHook) {
         MessageHook(text);
         return;
@@ -391,6 +396,7 @@ void TForm1::ListBox1Click() {
                         .arg(QDir::toNativeSeparators(path)));
         return;
     }
+    Notices->Clear();
     audio::SetStreamTempo(Stream, Speed);
     N21Click();
     N20Click();

@@ -23,6 +23,7 @@ class QPushButton;
 class QSlider;
 class QTimer;
 class SoundNotice;
+class TickNotice;
 class TListBox;
 class TStatusBar;
 class TUpDown;
@@ -54,6 +55,8 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<ENVELOPE> EnvelopeWorker;
     // Says so while the sound card is lost or missing.
     SoundNotice* Notice = nullptr;
+    // Says what the tick ran into (a missing or unplayable recording) without a box.
+    TickNotice* Notices = nullptr;
 
     // ---- Controls ----
     TListBox* ListBox1 = nullptr;  // the playlist: full paths
