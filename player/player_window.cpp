@@ -577,8 +577,14 @@ bool TForm1::PlayFrom(double seconds) {
     if (Stream == 0) return false;
     ResetCycle(Cycle);
     const double length = LengthSeconds();
-    Stopped = false;
     SeekSeconds(std::min(seconds, length), length);
+    // At or past the end nothing is left to play: the player halts there, as at the end of
+    // the last recording, instead of moving on to the next one.
+    Stopped = seconds >= length;
+    if (Stopped) {
+        audio::StopStream(Stream);
+        return true;
+    }
     N20Click();
     audio::PlayStream(Stream, false);
     return true;
