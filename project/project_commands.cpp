@@ -1,6 +1,7 @@
 #include "project/project_commands.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/sound_notice.h"
 #include "player/speed.h"
 #include "player/transport_rules.h"
 #include "project/project_file.h"
@@ -92,6 +94,12 @@ void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
     if (!QFileInfo(path).isFile()) return;
     player.Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                           audio::STREAM_PRESCAN);
+    if (player.Stream == 0) {
+        // Said where the typist looks, without a box: a restore or a start-up opens projects
+        // too, and the typist may be typing.
+        player.Notices->Show(QStringLiteral("Файл не удаётся воспроизвести: %1")
+                                 .arg(QDir::toNativeSeparators(path)));
+    }
     audio::SetStreamTempo(player.Stream, player.Speed);
     player.N21Click();
 
