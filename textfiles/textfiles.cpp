@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <iconv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -427,6 +428,19 @@ DetectedLines ReadLinesDetect(const QString& path) {
 
 void WriteLines(const QString& path, const QStringList& lines, Encoding encoding) {
     WriteTextFile(path, JoinLines(lines), encoding);
+}
+
+void MakePrivateFolders(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return;
+        throw FileError(path, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    }
+    const QString parent = QFileInfo(path).path();
+    if (parent != path) MakePrivateFolders(parent);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        throw FileError(path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 }  // namespace textfiles
