@@ -140,6 +140,26 @@ bool SameWork(const RecoveryState& a, const RecoveryState& b) {
     return true;
 }
 
+bool SameTextAndParticipants(const RecoveryState& a, const RecoveryState& b) {
+    return a.text == b.text && a.participants == b.participants;
+}
+
+QString LastChangedLine(const QString& older, const QString& newer) {
+    if (older == newer) return QString();
+    const QStringList a = textfiles::SplitLines(older);
+    const QStringList b = textfiles::SplitLines(newer);
+    qsizetype head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    // The changed lines of `newer` are [head, b.size() - tail); none when lines were removed.
+    qsizetype at = b.size() - tail - 1;
+    if (at < head) at = head > 0 ? head - 1 : (b.isEmpty() ? -1 : 0);
+    return at < 0 ? QString() : b[at].left(kFirstLineLength);
+}
+
 QByteArray EncodeCopy(const RecoveryState& state, qint64 timeMs, qint64 sequence) {
     // One buffer: prefix and header first with the body's size and checksum left blank,
     // then the body, then the blanks filled in.

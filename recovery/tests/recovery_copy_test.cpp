@@ -114,6 +114,28 @@ TEST(RecoveryCopy, HostileBytesNeverCrash) {
     }
 }
 
+TEST(RecoveryCopy, LastChangedLineTellsACopyFromTheOneBefore) {
+    const struct {
+        const char *older, *newer, *expected;
+    } cases[] = {
+        {"", "", ""},
+        {"раз\r\nдва", "раз\r\nдва", ""},
+        {"", "раз", "раз"},
+        {"раз\r\nдва", "раз\r\nдва три", "два три"},               // typed at the end
+        {"раз\r\nдва\r\nтри", "раз\r\nДВА\r\nтри", "ДВА"},         // in the middle
+        {"раз\r\nдва\r\nтри", "раз\r\nдва\r\nдва\r\nтри", "два"},  // a line inserted
+        {"раз\r\nдва\r\nтри", "раз\r\nтри", "раз"},                // a line removed
+        {"раз\r\nдва", "", ""},
+        {"а\r\nб", "в\r\nб\r\nг", "г"},  // changed in two places: the later one
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(recovery::LastChangedLine(QString::fromUtf8(c.older), QString::fromUtf8(c.newer)),
+                  QString::fromUtf8(c.expected))
+            << c.older << " → " << c.newer;
+    }
+    EXPECT_EQ(recovery::LastChangedLine("", QString(500, u'ж')).size(), recovery::kFirstLineLength);
+}
+
 TEST(RecoveryCopy, SameWorkLeavesOutWhatMovesByItself) {
     const RecoveryState base = SampleState(QStringLiteral("текст"));
     // The position, and the playlist moving on to the next recording.
