@@ -28,7 +28,7 @@
 namespace audio {
 namespace {
 
-constexpr std::size_t kNullBlock = 512;  // frames per step of the paced null output
+constexpr std::size_t kNullBlock = 512;     // frames per step of the paced null output
 constexpr std::size_t kStartSilence = 256;  // frames of silence before a sound card starts
 constexpr std::uint32_t kLengthMask = 0x0FFFFFFF;
 // A sound card whose callbacks stop for this long is taken as lost.
@@ -200,6 +200,8 @@ class Engine {
                           [&](const auto& entry) { return entry.second.lock() == stream; });
         }
         Retire(*stream);
+        // What it left queued for the card goes, as after a pause.
+        if (!stream->decodeOnly) Halted();
         return true;
     }
 
@@ -460,17 +462,17 @@ class Engine {
                 }
                 if (sink->Suspended()) {
                     switch (StartSoundCard(*sink, block)) {
-                    case Start::Started:
-                        lastSound = Clock::now();
-                        break;
-                    case Start::Failed:
-                        LoseSoundCard();
-                        sink = nullptr;
-                        nextRetry = Clock::now() + kRetryEvery;
-                        break;
-                    case Start::NothingPlays:
-                        if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) return;
-                        break;
+                        case Start::Started:
+                            lastSound = Clock::now();
+                            break;
+                        case Start::Failed:
+                            LoseSoundCard();
+                            sink = nullptr;
+                            nextRetry = Clock::now() + kRetryEvery;
+                            break;
+                        case Start::NothingPlays:
+                            if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) return;
+                            break;
                     }
                     continue;
                 }
