@@ -3,9 +3,11 @@
 // Locking: `registry` guards the handle tables and is held only for look-ups; each stream
 // has its own mutex for its state and its decoder, so the envelope worker decoding its
 // stream never holds up the render thread mixing the playback stream. `device` serialises
-// opening, closing and advancing the output; `mixing` serialises the mixer itself. Order:
-// device → mixing → registry; a stream's mutex is taken with no other engine lock held
-// except `mixing`.
+// opening, closing and advancing the output; `mixing` serialises the mixer itself; `sink`
+// guards the sound card's sink and its clock base; `renderWake` the render thread's sleep.
+// Order: device → mixing → (registry | a stream's mutex | sink). Registry, a stream's
+// mutex, sink and renderWake are each taken last: nothing is locked while one is held,
+// and no two of them are held at once.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -509,8 +511,7 @@ class Engine {
                     continue;
                 }
                 nullRendered += static_cast<std::int64_t>(kNullBlock);
-                auto due =
-                    nullStart + std::chrono::nanoseconds(nullRendered * 1'000'000'000LL / rate);
+                auto due = nullStart + std::chrono::nanoseconds(NanosecondsOf(nullRendered, rate));
                 if (Clock::now() - due > std::chrono::milliseconds(200)) {
                     // Far behind (a stopped debugger, a loaded machine): catch up, don't race.
                     nullStart = Clock::now();
