@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "audio/audio.h"
@@ -53,7 +54,10 @@ TEST(EqualizerCommand, RunEvery300MsWhilePlayingIsHeardAsOneUnbrokenSignal) {
     audio::FreeStream(s);
     audio::CloseDevice();
     EXPECT_GE(calls, 30);
-    ASSERT_EQ(runs.size(), 1u) << "broken into " << runs.size() << " runs";
+    std::string seen;
+    for (const auto& r : runs)
+        seen += " " + std::to_string(r.first) + ".." + std::to_string(r.last);
+    ASSERT_EQ(runs.size(), 1u) << "broken into" << seen;
     EXPECT_EQ(runs[0].first, 0);
     EXPECT_EQ(runs[0].last, n - 1);
 }
