@@ -2,13 +2,19 @@
 // the user-interface thread (pedal_to_command_ms, the median of presses and releases), through
 // the same reader, socket notifier and pedal actions as the program. The device is a packet
 // socket pair standing in for hidraw, found in a sysfs tree of the benchmark's own.
+// pedal_to_sound_ms: the middle pedal plays a paused stream; from the report to the first
+// frame of that stream in the mix of the manual output, which a thread of its own renders in
+// real time, 128 frames (2.9 ms) at a time, as a sound card asks for them.
+#include <sndfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -85,6 +91,72 @@ int main(int argc, char** argv) {
         }
     }
     bench::Print("pedal_to_command_ms", bench::Median(delays), "ms");
+
+    // ---- to the sound
+    const std::string tone = (root / "tone.wav").string();
+    {
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open(tone.c_str(), SFM_WRITE, &info);
+        std::vector<float> frames(2 * 44100 * 30, 0.25f);
+        sf_writef_float(file, frames.data(), 44100 * 30);
+        sf_close(file);
+    }
+    if (!audio::OpenManualOutput(44100)) return 1;
+    const audio::HSTREAM stream = audio::OpenFileStream(false, tone, 0, 0, 0);
+    if (stream == 0) return 1;
+    std::atomic<bool> playing{false}, stop{false};
+    std::atomic<Clock::time_point::rep> heardAt{0};
+    std::thread card([&] {
+        std::vector<float> mix;
+        auto next = Clock::now();
+        while (!stop) {
+            mix.clear();
+            audio::AdvanceManualOutput(128, &mix);
+            if (heardAt.load() == 0 &&
+                std::any_of(mix.begin(), mix.end(), [](float v) { return v != 0.0f; }))
+                heardAt = Clock::now().time_since_epoch().count();
+            next += std::chrono::microseconds(2902);
+            std::this_thread::sleep_until(next);
+        }
+    });
+    std::vector<double> heard;
+    input::PedalActions player({[&](const std::string&) { audio::PlayStream(stream, false); },
+                                [&](const std::string&) { audio::PauseStream(stream); }});
+    // The same device now drives the player: the middle pedal plays while it is held.
+    actions.SetBindings({});
+    QObject::connect(&manager, &input::PedalManager::PedalChanged,
+                     [&](const QString& device, int pedal, bool down) {
+                         player.OnPedal(device.toStdString(), pedal, down);
+                     });
+    const int sounds = smoke ? 5 : 60;
+    for (int i = 0; i < sounds; ++i) {
+        heardAt = 0;
+        std::this_thread::sleep_for(std::chrono::microseconds(3000 + random() % 3000));
+        const std::uint8_t down = 0x02, up = 0x00;
+        const auto sent = Clock::now();
+        (void)::send(writer, &down, 1, 0);
+        QElapsedTimer timer;
+        timer.start();
+        while (heardAt.load() == 0 && timer.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        if (heardAt.load() == 0) {
+            std::fprintf(stderr, "bench_pedals: the pedal played nothing\n");
+            return 1;
+        }
+        heard.push_back((heardAt.load() - sent.time_since_epoch().count()) / 1e6);
+        (void)::send(writer, &up, 1, 0);
+        timer.restart();
+        while (audio::StreamActivity(stream) == audio::ACTIVE_PLAYING && timer.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // the pause is rendered
+    }
+    stop = true;
+    card.join();
+    bench::Print("pedal_to_sound_ms", bench::Median(heard), "ms");
+    audio::CloseDevice();
     ::close(writer);
     return 0;
 }
