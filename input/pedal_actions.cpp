@@ -6,9 +6,9 @@ namespace input {
 
 PedalBindings DefaultPedalBindings() {
     PedalBindings bindings;
-    bindings[kLeftPedal] = {"player.rewind", PedalMode::Hold};
-    bindings[kMiddlePedal] = {"player.play", PedalMode::Hold};
-    bindings[kRightPedal] = {"player.forward", PedalMode::Hold};
+    bindings[kLeftPedal] = {"player.rewind_held", PedalMode::Hold};
+    bindings[kMiddlePedal] = {"player.play_held", PedalMode::Hold};
+    bindings[kRightPedal] = {"player.forward_held", PedalMode::Hold};
     return bindings;
 }
 

@@ -117,7 +117,7 @@ TEST(X11GlobalKeys, AGrabbedKeyRunsItsCommandWhileAnotherWindowHasTheFocus) {
     Log log;
     log.Watch(keys);
     ASSERT_TRUE(keys.Bind(QStringLiteral("player.pause"), Qt::Key_F3).ok);
-    ASSERT_TRUE(keys.Bind(QStringLiteral("player.play"), Qt::CTRL | Qt::Key_F9).ok);
+    ASSERT_TRUE(keys.Bind(QStringLiteral("player.play_held"), Qt::CTRL | Qt::Key_F9).ok);
 
     Xdotool({"key", "F3"});
     ASSERT_TRUE(log.WaitFor(2));
@@ -134,7 +134,7 @@ TEST(X11GlobalKeys, AGrabbedKeyRunsItsCommandWhileAnotherWindowHasTheFocus) {
     Xdotool({"key", "Num_Lock"});
     Xdotool({"key", "Caps_Lock"});
     EXPECT_EQ(log.events, QStringList({"+player.pause", "-player.pause", "+player.pause",
-                                       "-player.pause", "+player.play", "-player.play"}));
+                                       "-player.pause", "+player.play_held", "-player.play_held"}));
     EXPECT_TRUE(other.HasFocus());
     EXPECT_EQ(other.KeyPresses(), 5);  // the lock keys and Ctrl: ours never reached it
 
@@ -286,7 +286,7 @@ TEST(PortalGlobalKeys, SessionBindingsAndPressReleaseThroughTheDesktopPortal) {
     QString refused;
     QObject::connect(&keys, &GlobalKeys::Refused,
                      [&](const QString&, const QString& message) { refused = message; });
-    ASSERT_TRUE(keys.Bind(QStringLiteral("player.play"), Qt::Key_F10).ok);
+    ASSERT_TRUE(keys.Bind(QStringLiteral("player.play_held"), Qt::Key_F10).ok);
     ASSERT_TRUE(WaitUntil([&] { return !refused.isEmpty(); }));
     EXPECT_TRUE(refused.contains(QStringLiteral("F10")));
     EXPECT_FALSE(keys.Bind(QStringLiteral("player.next"), Qt::Key_F10).ok);

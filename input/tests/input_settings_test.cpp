@@ -10,11 +10,11 @@ TEST(InputSettings, RoundTripAndDefaults) {
     InputSettings settings;
     EXPECT_EQ(ReadInputSettings({}), settings);
     settings.pedals[kLeftPedal] = {};
-    settings.pedals[kMiddlePedal] = {"player.play", PedalMode::Toggle};
+    settings.pedals[kMiddlePedal] = {"player.play_held", PedalMode::Toggle};
     settings.pedals[kFourthPedal] = {"editor.show", PedalMode::Hold};
     settings.grabKeyboardPedals = false;
     settings.globalKeys[QStringLiteral("player.pause")] = QStringLiteral("Ctrl+F3");
-    settings.globalKeys[QStringLiteral("player.play")] = QStringLiteral("Media Play");
+    settings.globalKeys[QStringLiteral("player.play_held")] = QStringLiteral("Media Play");
     EXPECT_EQ(ReadInputSettings(WriteInputSettings(settings)), settings);
 
     QTemporaryDir dir;

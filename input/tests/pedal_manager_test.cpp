@@ -191,16 +191,16 @@ TEST_F(PedalManagerTest, TwoPedalsAtOnceAndHotplugWithoutARestart) {
     Send("hidraw3", {0x02});  // Philips middle: the same command, held twice
     Send("hidraw3", {0x05});  // Philips left + right
     Pump();
-    EXPECT_TRUE(actions_.IsHeld("player.play"));
-    EXPECT_TRUE(actions_.IsHeld("player.rewind"));
+    EXPECT_TRUE(actions_.IsHeld("player.play_held"));
+    EXPECT_TRUE(actions_.IsHeld("player.rewind_held"));
     EXPECT_EQ(manager->Devices()[1].state, 0x05);
 
     // The Philips pedal is pulled out with two pedals down: they come up; VEC still plays.
     Unplug("hidraw3");
     Pump();
-    EXPECT_FALSE(actions_.IsHeld("player.rewind"));
-    EXPECT_FALSE(actions_.IsHeld("player.forward"));
-    EXPECT_TRUE(actions_.IsHeld("player.play"));
+    EXPECT_FALSE(actions_.IsHeld("player.rewind_held"));
+    EXPECT_FALSE(actions_.IsHeld("player.forward_held"));
+    EXPECT_TRUE(actions_.IsHeld("player.play_held"));
     EXPECT_FALSE(manager->Devices()[1].open);
     EXPECT_FALSE(manager->Devices()[1].problem.empty());
     sysfs_->Remove("0003:0911:091A.0002");
@@ -214,14 +214,15 @@ TEST_F(PedalManagerTest, TwoPedalsAtOnceAndHotplugWithoutARestart) {
     Pump();
     Send("hidraw3", {0x04});
     Pump();
-    EXPECT_TRUE(actions_.IsHeld("player.forward"));
+    EXPECT_TRUE(actions_.IsHeld("player.forward_held"));
     Send("hidraw2", {0x00});
     Send("hidraw3", {0x00});
     Pump();
     EXPECT_EQ(recorder_.log,
-              (std::vector<std::string>{"+player.play", "+player.rewind", "+player.forward",
-                                        "-player.rewind", "-player.forward", "+player.forward",
-                                        "-player.play", "-player.forward"}));
+              (std::vector<std::string>{"+player.play_held", "+player.rewind_held",
+                                        "+player.forward_held", "-player.rewind_held",
+                                        "-player.forward_held", "+player.forward_held",
+                                        "-player.play_held", "-player.forward_held"}));
     EXPECT_EQ(changes.front(), (dev_ / "hidraw2").string() + ":1+");
 }
 
@@ -253,10 +254,10 @@ TEST_F(PedalManagerTest, RefusedDevicesAreListedAndRetriedLearningRunsNothing) {
     Send("hidraw4", {0x00});
     Send("hidraw4", {0x01});
     Pump();
-    EXPECT_EQ(recorder_.log, (std::vector<std::string>{"+player.rewind"}));
+    EXPECT_EQ(recorder_.log, (std::vector<std::string>{"+player.rewind_held"}));
     // Destroying the manager releases what its devices hold.
     manager.reset();
-    EXPECT_FALSE(actions_.IsHeld("player.rewind"));
+    EXPECT_FALSE(actions_.IsHeld("player.rewind_held"));
 }
 
 int main(int argc, char** argv) {

@@ -45,21 +45,25 @@ TEST(PedalReports, EachModelsReportsDriveTheDefaultCommands) {
          0x00ff,
          {{0x01}, {0x03, 0x00}, {0x02}, {0x00}},
          {0x01, 0x03, 0x02, 0x00},
-         {"+player.rewind", "+player.play", "-player.rewind", "-player.play"}},
+         {"+player.rewind_held", "+player.play_held", "-player.rewind_held", "-player.play_held"}},
         // Philips ACC2310/2320: right, then the fourth pedal (no default command), then up.
         {0x0911,
          0x1844,
          {{0x04}, {0x0c}, {0x00}},
          {0x04, 0x0c, 0x00},
-         {"+player.forward", "-player.forward"}},
+         {"+player.forward_held", "-player.forward_held"}},
         // Philips ACC2330: bits above the fourth pedal carry nothing.
-        {0x0911, 0x091a, {{0xf2}, {0x00}}, {0x02, 0x00}, {"+player.play", "-player.play"}},
+        {0x0911,
+         0x091a,
+         {{0xf2}, {0x00}},
+         {0x02, 0x00},
+         {"+player.play_held", "-player.play_held"}},
         // Olympus RS27/RS28: three pedals, bit 3 is not a pedal of this model.
         {0x07b4,
          0x0218,
          {{0x08}, {0x09}, {0x00}},
          {0x00, 0x01, 0x00},
-         {"+player.rewind", "-player.rewind"}},
+         {"+player.rewind_held", "-player.rewind_held"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Model(c.vendor, c.product).name);
@@ -171,17 +175,17 @@ TEST(EventDecoder, KeyboardPedalsLearnTheirKeysAndLostFramesResync) {
 TEST(PedalActions, HoldToggleSharedCommandsAndUnpluggedDevices) {
     Recorder recorder;
     PedalBindings bindings = DefaultPedalBindings();
-    bindings[kRightPedal] = {"player.play", PedalMode::Toggle};
-    bindings[kFourthPedal] = {"player.play", PedalMode::Hold};
+    bindings[kRightPedal] = {"player.play_held", PedalMode::Toggle};
+    bindings[kFourthPedal] = {"player.play_held", PedalMode::Hold};
     PedalActions actions(recorder.Sink(), bindings);
 
     // Toggle: press plays, the release does nothing, the next press pauses.
     actions.OnPedal("a", kRightPedal, true);
     actions.OnPedal("a", kRightPedal, false);
-    EXPECT_TRUE(actions.IsToggledOn("player.play"));
+    EXPECT_TRUE(actions.IsToggledOn("player.play_held"));
     actions.OnPedal("a", kRightPedal, true);
     actions.OnPedal("a", kRightPedal, false);
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"+player.play", "-player.play"}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"+player.play_held", "-player.play_held"}));
     recorder.log.clear();
 
     // One command held by two pedals of two devices: released by the last one only; a
@@ -190,27 +194,28 @@ TEST(PedalActions, HoldToggleSharedCommandsAndUnpluggedDevices) {
     actions.OnPedal("b", kFourthPedal, true);
     actions.OnPedal("b", kFourthPedal, true);
     actions.OnPedal("a", kMiddlePedal, false);
-    EXPECT_TRUE(actions.IsHeld("player.play"));
+    EXPECT_TRUE(actions.IsHeld("player.play_held"));
     actions.OnPedal("b", kFourthPedal, false);
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"+player.play", "-player.play"}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"+player.play_held", "-player.play_held"}));
     recorder.log.clear();
 
     // A binding changed while the pedal is down: the release goes to what was pressed.
     actions.OnPedal("a", kLeftPedal, true);
     PedalBindings changed = bindings;
-    changed[kLeftPedal] = {"player.forward", PedalMode::Hold};
+    changed[kLeftPedal] = {"player.forward_held", PedalMode::Hold};
     actions.SetBindings(changed);
     actions.OnPedal("a", kLeftPedal, false);
     // Unplugged while held: the command is released; the other device keeps its own.
     actions.OnPedal("a", kMiddlePedal, true);
     actions.OnPedal("b", kLeftPedal, true);
     actions.ReleaseDevice("a");
-    EXPECT_FALSE(actions.IsHeld("player.play"));
-    EXPECT_TRUE(actions.IsHeld("player.forward"));
+    EXPECT_FALSE(actions.IsHeld("player.play_held"));
+    EXPECT_TRUE(actions.IsHeld("player.forward_held"));
     actions.ReleaseAll();
     EXPECT_EQ(recorder.log,
-              (std::vector<std::string>{"+player.rewind", "-player.rewind", "+player.play",
-                                        "+player.forward", "-player.play", "-player.forward"}));
+              (std::vector<std::string>{"+player.rewind_held", "-player.rewind_held",
+                                        "+player.play_held", "+player.forward_held",
+                                        "-player.play_held", "-player.forward_held"}));
     // Out-of-range pedals and unbound pedals do nothing.
     recorder.log.clear();
     actions.OnPedal("a", 7, true);

@@ -8,12 +8,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
 
+#include "commands/default_commands.h"
+#include "commands/registry.h"
 #include "fake_sysfs.h"
+#include "input/input_setup.h"
 #include "input/pedal_manager.h"
 
 using namespace input;
@@ -48,9 +52,9 @@ class PedalWindowTest : public ::testing::Test {
         manager_->Rescan();
         window_ = std::make_unique<PedalWindow>(
             *manager_, actions_,
-            std::vector<CommandChoice>{{"player.rewind", "Назад, пока нажата"},
-                                       {"player.play", "Играть"},
-                                       {"player.forward", "Вперёд, пока нажата"},
+            std::vector<CommandChoice>{{"player.rewind_held", "Назад, пока нажата"},
+                                       {"player.play_held", "Играть"},
+                                       {"player.forward_held", "Вперёд, пока нажата"},
                                        {"player.pause", "Пауза"}},
             InputSettings(), [this](const InputSettings& s) { saved_.push_back(s); });
         window_->show();
@@ -93,9 +97,9 @@ TEST_F(PedalWindowTest, ListsPedalsByNameWithTheReasonOneDoesNotOpen) {
               "Philips Foot Control — не открывается: нет доступа к /dev/hidraw3. Установите "
               "правило udev");
     // The defaults, shown: left rewinds, middle plays, right forward, all while held.
-    EXPECT_EQ(Find<QComboBox>("PedalCommand0")->currentData().toString(), "player.rewind");
-    EXPECT_EQ(Find<QComboBox>("PedalCommand1")->currentData().toString(), "player.play");
-    EXPECT_EQ(Find<QComboBox>("PedalCommand2")->currentData().toString(), "player.forward");
+    EXPECT_EQ(Find<QComboBox>("PedalCommand0")->currentData().toString(), "player.rewind_held");
+    EXPECT_EQ(Find<QComboBox>("PedalCommand1")->currentData().toString(), "player.play_held");
+    EXPECT_EQ(Find<QComboBox>("PedalCommand2")->currentData().toString(), "player.forward_held");
     EXPECT_EQ(Find<QComboBox>("PedalCommand3")->currentData().toString(), "");
 }
 
@@ -105,7 +109,7 @@ TEST_F(PedalWindowTest, LivePictureLearningAndAToggleMapping) {
     EXPECT_FALSE(Find<QLabel>("PedalLamp0")->property("down").toBool());
     Press(0x00);
     EXPECT_FALSE(Find<QLabel>("PedalLamp2")->property("down").toBool());
-    EXPECT_EQ(ran_, (std::vector<std::string>{"+player.forward", "-player.forward"}));
+    EXPECT_EQ(ran_, (std::vector<std::string>{"+player.forward_held", "-player.forward_held"}));
     ran_.clear();
 
     // "Назначить": the next pedal is only named, it runs nothing.
@@ -139,4 +143,47 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+// The program's wiring: pedals reach the registry; the defaults work before the player has its
+// hold commands; global keys are refused where the desktop has none, and saved when taken away.
+TEST(InputSetup, PedalsRunRegistryCommandsAndMenuItemsOpenTheWindows) {
+    QTemporaryDir dir;
+    commands::Registry registry;
+    commands::AddDefaultCommands(registry);
+    QStringList triggered;
+    QObject::connect(&registry, &commands::Registry::Triggered,
+                     [&](const QString& id) { triggered << id; });
+    InputSetup::Options options;
+    options.settingsPath = dir.filePath("input.conf");
+    options.findPedals = false;
+    {
+        InputSetup setup(registry, options);
+        setup.Actions().OnPedal("p", kMiddlePedal, true);
+        setup.Actions().OnPedal("p", kMiddlePedal, false);
+        setup.Actions().OnPedal("p", kLeftPedal, true);
+        setup.Actions().OnPedal("p", kRightPedal, true);
+        EXPECT_EQ(triggered,
+                  QStringList({"player.play", "player.pause", "player.back", "player.next"}));
+
+        QWidget owner;
+        QMenu menu;
+        setup.AddMenuItems(&menu, &owner);
+        ASSERT_EQ(menu.actions().size(), 2);
+        EXPECT_EQ(menu.actions()[0]->text(), "Педаль…");
+        menu.actions()[0]->trigger();
+        auto* window = owner.findChild<PedalWindow*>("PedalWindow");
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isVisible());
+        auto* command = window->findChild<QComboBox*>("PedalCommand1");
+        EXPECT_EQ(command->currentText(), "Играть, пока нажата");
+        command->setCurrentIndex(command->findData("editor.show"));
+        menu.actions()[1]->trigger();
+        ASSERT_NE(owner.findChild<QWidget*>("GlobalKeysWindow"), nullptr);
+        if (qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            EXPECT_FALSE(setup.SetGlobalKey("player.pause", Qt::Key_F3).ok);
+        EXPECT_TRUE(setup.SetGlobalKey("player.pause", QKeyCombination()).ok);
+    }
+    EXPECT_EQ(LoadInputSettings(options.settingsPath).pedals[kMiddlePedal].command, "editor.show");
 }
