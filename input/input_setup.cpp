@@ -149,6 +149,7 @@ void InputSetup::AddMenuItems(QMenu* menu, QWidget* owner) {
             if (const commands::Command* c = registry_.Find(id)) list.push_back({id, c->caption});
         return list;
     };
+    menu->addSeparator();
     QAction* pedal = menu->addAction(QStringLiteral("Педаль…"));
     pedal->setObjectName(QStringLiteral("PedalMenuItem"));
     QObject::connect(pedal, &QAction::triggered, owner, [this, owner, choices] {

@@ -38,7 +38,10 @@ PedalManager::PedalManager(Environment environment, PedalActions* actions, QObje
 }
 
 PedalManager::~PedalManager() {
-    for (auto& device : devices_) Close(*device, {}, {});
+    for (auto& device : devices_) {
+        device->notifier.reset();  // not inside its own signal here
+        Close(*device, {}, {});
+    }
 }
 
 void PedalManager::HotplugReady() {

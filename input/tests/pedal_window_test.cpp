@@ -169,16 +169,16 @@ TEST(InputSetup, PedalsRunRegistryCommandsAndMenuItemsOpenTheWindows) {
         QWidget owner;
         QMenu menu;
         setup.AddMenuItems(&menu, &owner);
-        ASSERT_EQ(menu.actions().size(), 2);
-        EXPECT_EQ(menu.actions()[0]->text(), "Педаль…");
-        menu.actions()[0]->trigger();
+        ASSERT_EQ(menu.actions().size(), 3);  // a separator and the two items
+        EXPECT_EQ(menu.actions()[1]->text(), "Педаль…");
+        menu.actions()[1]->trigger();
         auto* window = owner.findChild<PedalWindow*>("PedalWindow");
         ASSERT_NE(window, nullptr);
         EXPECT_TRUE(window->isVisible());
         auto* command = window->findChild<QComboBox*>("PedalCommand1");
         EXPECT_EQ(command->currentText(), "Играть, пока нажата");
         command->setCurrentIndex(command->findData("editor.show"));
-        menu.actions()[1]->trigger();
+        menu.actions()[2]->trigger();
         ASSERT_NE(owner.findChild<QWidget*>("GlobalKeysWindow"), nullptr);
         if (qEnvironmentVariableIsEmpty("DISPLAY") &&
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
