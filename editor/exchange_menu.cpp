@@ -14,6 +14,8 @@
 #include <QSettings>
 
 #include "app/window_set.h"
+#include "commands/default_commands.h"
+#include "commands/registry.h"
 #include "editor/editor_commands.h"
 #include "editor/editor_window.h"
 #include "editor/timestamp_links.h"
@@ -311,5 +313,48 @@ bool ExchangeMenu::eventFilter(QObject* watched, QEvent* event) {
         }
         default:
             return false;
+    }
+}
+
+void WireExchangeCommands(commands::Registry& registry, ExchangeMenu& menu) {
+    ExchangeMenu* m = &menu;
+    struct Entry {
+        const char* id;
+        QString caption;
+        std::function<void()> run;
+        QAction* action;
+    };
+    std::vector<Entry> entries = {{"editor.open_draft", QStringLiteral("Открыть черновик"),
+                                   [m] { m->OpenDraftClick(); }, m->OpenDraftItem}};
+    const char* exportIds[] = {"export.odt", "export.docx", "export.srt", "export.vtt",
+                               "export.text"};
+    for (std::size_t i = 0; i < m->ExportItems.size(); ++i) {
+        const ExportFormat format = kFormats[i];
+        entries.push_back({exportIds[i],
+                           QStringLiteral("Экспорт: ") + QString(Caption(format)).remove(u'…'),
+                           [m, format] { m->ExportClick(format); }, m->ExportItems[i]});
+    }
+    const char* styleIds[] = {"timestamp.style_seconds", "timestamp.style_tenths",
+                              "timestamp.style_hundredths"};
+    for (int i = 0; i < kTimestampFormatCount; ++i) {
+        const auto format = static_cast<TimestampFormat>(i);
+        entries.push_back({styleIds[i],
+                           QStringLiteral("Метки времени: ") + TimestampFormatCaption(format),
+                           [m, format] {
+                               TimestampStyle style = m->Style();
+                               style.format = format;
+                               m->SetStyle(style);
+                           },
+                           m->StyleItems[i]});
+    }
+    entries.push_back({"timestamp.offset", QStringLiteral("Метки времени: смещение"),
+                       [m] { m->OffsetClick(); }, m->OffsetItem});
+    const QString window = QString::fromUtf16(commands::kEditorWindow);
+    for (const Entry& entry : entries) {
+        const QString id = QString::fromLatin1(entry.id);
+        registry.Add(
+            {id, entry.caption, {}, commands::Kind::Plain, commands::Reach::Window, window});
+        registry.SetHandler(id, entry.run);
+        registry.BindAction(entry.action, id);
     }
 }

@@ -18,6 +18,9 @@
 class QAction;
 class QMenu;
 class TForm2;
+namespace commands {
+class Registry;
+}
 
 class ExchangeMenu : public QObject {
     Q_OBJECT
@@ -62,3 +65,7 @@ class ExchangeMenu : public QObject {
     QObject* viewport_;  // compared only: it may be going when the editor closes
     QString exportFolder_;
 };
+
+// Registers the entries as commands of the editor (no default keys) and makes the menu items
+// run them.
+void WireExchangeCommands(commands::Registry& registry, ExchangeMenu& menu);
