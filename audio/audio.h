@@ -34,7 +34,7 @@
 //   tempo (after a change back to 1.0 while playing, once its fade is over).
 // - Voice (SetStreamVoice): a playback stream's channel choice, noise reduction and speech
 //   levelling, after resampling and before the stretcher. All off (the default) leaves the
-//   samples exactly as without them. The stages that look ahead (noise reduction 20 ms,
+//   samples exactly as without them. The stages that look ahead (noise reduction 6 ms,
 //   levelling 10 ms) are compensated: positions, seeks and the end stay on the same frames
 //   of the recording. A change is heard within 50 ms, glided over 20 ms.
 // - PlayStream(false) plays from the position (a stream at its end stays stopped);

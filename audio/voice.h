@@ -83,7 +83,7 @@ class NoiseStage {
     void RunFrame();
 
     int channels_;
-    std::size_t frame_;  // 10 ms: speexdsp's frame and the latency
+    std::size_t frame_;  // speexdsp's frame: 3 ms
     std::size_t glideFrames_;
     std::size_t pos_ = 0;
     std::vector<float> in_, mid_, dry_, wet_;  // gathering, in speexdsp, going out
