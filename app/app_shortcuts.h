@@ -1,30 +1,35 @@
-// The player's keys F1 ... F6, honoured in every window of the program: help, back,
-// play, pause, next, editor; and the speed keys Alt+Up (faster), Alt+Down (slower) and
-// Alt+Home (normal speed). A key press anywhere reaches the player first, before the
-// active window's own controls; it is left alone while a modal dialog is open.
-// User-interface thread only.
+// The keys of the commands that act in every window of the program (F1 … F6 and the speed
+// keys by default; whatever the typist gives them): a key press anywhere reaches its command
+// first, before the active window's own controls; it is left alone while a modal dialog is open.
+// A hold command is pressed with its key and released with it (or when the program loses the
+// keyboard). User-interface thread only.
 #pragma once
 
+#include <QHash>
+#include <QKeyCombination>
 #include <QObject>
+#include <QString>
 
-class TForm1;
+namespace commands {
+class Registry;
+}
 
 class ApplicationShortcuts : public QObject {
     Q_OBJECT
   public:
-    explicit ApplicationShortcuts(TForm1* player, QObject* parent = nullptr);
+    explicit ApplicationShortcuts(commands::Registry& commands, QObject* parent = nullptr);
+    ~ApplicationShortcuts() override;
 
-    // Runs the command bound to `key` (no modifiers) and tells whether there is one.
-    bool Run(int key);
-    // Runs the speed command bound to Alt + `key` and tells whether there is one.
-    bool RunSpeedKey(int key);
-    // Whether `key` is one of the keys taken here from every window (the guide's keys
-    // table marks them so).
+    // Whether `key` is by default one of the keys taken here from every window (the guide's
+    // keys table marks them so).
     static bool IsApplicationKey(QKeyCombination key);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    TForm1* player_;
+    void ReleaseAll();
+
+    commands::Registry& commands_;
+    QHash<int, QString> held_;  // key code → hold command pressed with it
 };

@@ -1,18 +1,20 @@
 #include "app/player_media_controls.h"
 
 #include "audio/audio.h"
+#include "commands/registry.h"
 #include "player/cycle.h"
 #include "player/player_window.h"
 #include "player/speed.h"
 #include "player/transport_rules.h"
 
-MediaPlayerControls PlayerMediaControls(TForm1& player) {
+MediaPlayerControls PlayerMediaControls(TForm1& player, commands::Registry& commands) {
     TForm1* p = &player;
+    commands::Registry* r = &commands;
     MediaPlayerControls c;
-    c.play = [p] { p->BitBtn2Click(); };
-    c.pause = [p] { p->BitBtn3Click(); };
-    c.next = [p] { p->BitBtn4Click(); };
-    c.previous = [p] { p->BitBtn1Click(); };
+    c.play = [r] { r->Run(QStringLiteral("player.play")); };
+    c.pause = [r] { r->Run(QStringLiteral("player.pause")); };
+    c.next = [r] { r->Run(QStringLiteral("player.next")); };
+    c.previous = [r] { r->Run(QStringLiteral("player.back")); };
     c.seekTo = [p](double seconds) {
         if (p->Stream == 0) return;
         ResetCycle(p->Cycle);

@@ -8,8 +8,11 @@
 
 #include "app/about_box.h"
 #include "app/app_shortcuts.h"
+#include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "commands/default_commands.h"
+#include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
 #include "dictionary/dictionary_model.h"
 #include "dictionary/dictionary_window.h"
@@ -27,6 +30,7 @@ TForm5* Form5 = nullptr;
 TForm6* Form6 = nullptr;
 
 namespace {
+std::unique_ptr<commands::Registry> Commands;
 ApplicationShortcuts* PlayerKeys = nullptr;
 // Media keys and the desktop's media widgets; absent without a session bus.
 std::unique_ptr<MediaInterface> DesktopMedia;
@@ -58,7 +62,13 @@ void ConnectEditor() {
 
 }  // namespace
 
+commands::Registry& CommandSet() {
+    return *Commands;
+}
+
 void CreateWindowSet() {
+    Commands = std::make_unique<commands::Registry>();
+    commands::AddDefaultCommands(*Commands);
     Form1 = new TForm1();
     Form2 = new TForm2();
     Form3 = new TForm3(PrepareDictionaryFile(
@@ -68,9 +78,10 @@ void CreateWindowSet() {
     Form5 = new TForm5();
     Form6 = new TForm6();
     ConnectEditor();
-    PlayerKeys = new ApplicationShortcuts(Form1);
+    WireCommands(*Commands, *Form1, *Form2);
+    PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
-    DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1));
+    DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));
 }
 
 void DestroyWindowSet() {
@@ -84,6 +95,8 @@ void DestroyWindowSet() {
     if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     delete PlayerKeys;
     PlayerKeys = nullptr;
+    // Before the windows whose code its commands run.
+    Commands.reset();
     delete Form6;
     Form6 = nullptr;
     delete Form5;

@@ -209,11 +209,10 @@ void TForm2::BuildMenus() {
                        void (TForm2::*handler)(), const QList<QKeySequence>& keys = {}) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(objectName);
-        if (!keys.isEmpty()) {
-            action->setShortcuts(keys);
-            action->setShortcutContext(Qt::WindowShortcut);
-            menuActions_.append(action);
-        }
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        // Any item may be given a key later: each is asked whether a key is its own.
+        menuActions_.append(action);
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return action;
     };
@@ -279,7 +278,8 @@ void TForm2::BuildMenus() {
     N25 = item(participants, "N25", QStringLiteral("Показать участников"), &TForm2::N25Click,
                {QKeySequence(Qt::Key_F10)});
 
-    QMenu* settings = bar->addMenu(QStringLiteral("Настройки"));
+    QMenu* settings = SettingsMenu = bar->addMenu(QStringLiteral("Настройки"));
+    settings->setObjectName(QStringLiteral("SettingsMenu"));
     N21 = item(settings, "N21", QStringLiteral("Шрифт"), &TForm2::N21Click);
     N22 = item(settings, "N22", QStringLiteral("Цвет фона"), &TForm2::N22Click);
     settings->addSeparator();
@@ -297,6 +297,13 @@ void TForm2::BuildMenus() {
     AboutItem = help->addAction(QStringLiteral("О программе"));
     AboutItem->setObjectName(QStringLiteral("AboutItem"));
     connect(AboutItem, &QAction::triggered, this, [] { AboutCommand(); });
+
+    for (int n = 1; n <= 10; ++n) {
+        QAction* action = new QAction(QStringLiteral("Реплика участника %1").arg(n), this);
+        action->setObjectName(QStringLiteral("Participant%1").arg(n));
+        connect(action, &QAction::triggered, this, [this, n] { InsertParticipant(n); });
+        ParticipantItems[n - 1] = action;
+    }
 }
 
 // ---- Text for the project commands ----
@@ -522,15 +529,15 @@ bool TForm2::Memo1KeyDown(QKeyEvent* event) {
     const int key = event->key();
     // Plain Ctrl+X/V/C are menu shortcuts; these arrive with Shift or Alt held as well.
     if (IsCtrlLetter(key, Qt::Key_X, 0x0427)) {  // Ч shares the X key
-        N30Click();
+        N30->trigger();
         return true;
     }
     if (IsCtrlLetter(key, Qt::Key_V, 0x041C)) {  // М
-        N29Click();
+        N29->trigger();
         return true;
     }
     if (IsCtrlLetter(key, Qt::Key_C, 0x0421)) {  // С
-        N28Click();
+        N28->trigger();
         return true;
     }
     const int participant = ParticipantForKey(key, modifiers, event->nativeScanCode());
@@ -538,14 +545,18 @@ bool TForm2::Memo1KeyDown(QKeyEvent* event) {
         // Ctrl with a keypad digit inserts nothing at all.
         return (modifiers & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9;
     }
+    ParticipantItems[participant - 1]->trigger();
+    return true;
+}
+
+void TForm2::InsertParticipant(int participant) {
     const QString name = Form5 != nullptr ? Form5->Cells(participant, 2) : QString();
     if (name.isEmpty()) {
         ShowMessage(QStringLiteral("Значение не задано"));
-        N25Click();
+        N25->trigger();
     } else {
         InsertTurnMarker(memoText_, History, name);
     }
-    return true;
 }
 
 bool TForm2::IsMenuShortcut(QKeyEvent* event) const {
@@ -594,27 +605,27 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
             // Other bindings of the clipboard and undo (Ctrl+Insert, Shift+Insert,
             // Shift+Delete…) go through the same commands, so they record snapshots.
             if (key->matches(QKeySequence::Copy)) {
-                N28Click();
+                N28->trigger();
                 return true;
             }
             if (key->matches(QKeySequence::Cut)) {
-                N30Click();
+                N30->trigger();
                 return true;
             }
             if (key->matches(QKeySequence::Paste)) {
-                N29Click();
+                N29->trigger();
                 return true;
             }
             if (key->matches(QKeySequence::Undo)) {
-                N34Click();
+                N34->trigger();
                 return true;
             }
             if (key->matches(QKeySequence::Redo)) {
-                N35Click();
+                N35->trigger();
                 return true;
             }
             if (key->matches(QKeySequence::SelectAll)) {
-                N32Click();
+                N32->trigger();
                 return true;
             }
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&

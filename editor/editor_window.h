@@ -72,7 +72,10 @@ class TForm2 : public QMainWindow {
     QAction* SpellItem = nullptr;          // "Проверка орфографии", checkable
     QAction* HelpItem = nullptr;
     QAction* AboutItem = nullptr;
-    QMenu* EditMenu = nullptr;  // "Редактирование", also the text's context menu
+    QMenu* EditMenu = nullptr;      // "Редактирование", also the text's context menu
+    QMenu* SettingsMenu = nullptr;  // "Настройки"
+    // Ctrl+1 … Ctrl+0: the turn marker of participant 1 … 10 (in no menu; Memo1KeyDown runs them).
+    std::array<QAction*, 10> ParticipantItems{};
 
     // ---- Features beside the text ----
     FindBar* FindBar1 = nullptr;
@@ -147,6 +150,7 @@ class TForm2 : public QMainWindow {
     void Memo1KeyUp();
     // Ctrl+digit turn markers, Ctrl+Shift/Alt+X/C/V; true when the key was used.
     bool Memo1KeyDown(QKeyEvent* event);
+    void InsertParticipant(int participant);  // the turn marker of participant 1 … 10
     void StatusBar1Resize();
 
   protected:

@@ -212,6 +212,49 @@ TEST_F(SoundServer, ReportedPositionIsTheFrameBeingHeard) {
                          << errorsMs.back() << " ms";
 }
 
+// Whatever ends a stream, nothing of it is heard once the sound on its way to the ear at
+// the call has played out: not its frames left queued when the card starts again for
+// another stream, nor anything after the next stream's first frame.
+TEST_F(SoundServer, NothingOfAnEndedStreamIsHeardAfterTheCall) {
+    const std::int64_t n = 4 * kRate;
+    // The device's own buffer plays on (a pause is silent within 60 ms, as the player
+    // needs); what was queued for the card beyond it must not.
+    constexpr std::int64_t kOnItsWay = FramesOf(60ms);
+    const std::string path = IndexWav(n);
+    const struct {
+        const char* how;
+        bool (*end)(HSTREAM);
+        std::chrono::milliseconds idle;  // before the next stream plays
+    } cases[] = {
+        {"pause, card idle", &PauseStream, 1500ms}, {"stop, card idle", &StopStream, 1500ms},
+        {"free, card idle", &FreeStream, 1500ms},   {"pause, at once", &PauseStream, 0ms},
+        {"stop, at once", &StopStream, 0ms},        {"free, at once", &FreeStream, 0ms},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        const HSTREAM old = Open(path);
+        ASSERT_TRUE(PlayStream(old, false));
+        std::this_thread::sleep_for(600ms);
+        MonitorRecorder rec;
+        std::this_thread::sleep_for(50ms);
+        const std::int64_t heardAtCall = Frame(old);
+        ASSERT_TRUE(c.end(old));
+        std::this_thread::sleep_for(c.idle + 100ms);
+        const HSTREAM next = Open(path);
+        ASSERT_TRUE(PlayStream(next, false));
+        std::this_thread::sleep_for(400ms);
+        const Runs runs = IndexRuns(rec.Stop());
+        FreeStream(next);
+        FreeStream(old);
+        // The old stream's run, through the call, then the new one from its first frame.
+        ASSERT_EQ(runs.size(), 2u) << ::testing::PrintToString(runs);
+        EXPECT_LT(runs[0].first, heardAtCall);
+        EXPECT_EQ(runs[1].first, 0) << ::testing::PrintToString(runs);
+        EXPECT_LE(runs[0].last - heardAtCall, kOnItsWay)
+            << "heard at the call: " << heardAtCall << ", " << ::testing::PrintToString(runs);
+    }
+}
+
 TEST_F(SoundServer, NoGapWhileBothCoresAreBusy) {
     const std::int64_t n = 30 * kRate;
     const std::string path = IndexWav(n);

@@ -1,0 +1,196 @@
+// Every default key, pressed in each window where it is promised, runs its command through the
+// command layer; the desktop's media calls reach the same commands; a moved key works from
+// every window and the old one does nothing.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/media_interface.h"
+#include "app/player_media_controls.h"
+#include "app/shell_commands.h"
+#include "app/window_set.h"
+#include "audio/audio.h"
+#include "commands/registry.h"
+#include "dictionary/dictionary_window.h"
+#include "editor/editor_window.h"
+#include "participants/participants_window.h"
+#include "player/player_controls.h"
+#include "player/player_window.h"
+
+namespace {
+
+struct KeyCase {
+    QKeyCombination key;
+    const char* id;
+};
+
+class CommandKeys : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        audio::CloseDevice();
+        ASSERT_TRUE(audio::OpenManualOutput(44100));
+        savedOpener = OpenInShell;
+        OpenInShell = [](const QUrl&) { return true; };
+        CreateWindowSet();
+        Form1->Timer1->stop();
+        Form1->MessageHook = [](const QString&) {};
+        Form2->ShowMessage = [](const QString&) {};
+        Form1->show();
+        QObject::connect(&CommandSet(), &commands::Registry::Triggered,
+                         [this](const QString& id) { ran << id; });
+    }
+    void TearDown() override {
+        DestroyWindowSet();
+        audio::CloseDevice();
+        OpenInShell = savedOpener;
+    }
+    struct Place {
+        const char* name;
+        QWidget* window;
+        QWidget* focus;
+    };
+    QList<Place> Places() const {
+        return {{"player", Form1, Form1->ListBox1},
+                {"editor", Form2, Form2->Memo1},
+                {"dictionary", Form3, nullptr},
+                {"participants", Form5, nullptr}};
+    }
+    // Makes `place` the active window and presses `key` where its focus is.
+    QStringList Press(const Place& place, QKeyCombination key) {
+        place.window->show();
+        place.window->raise();
+        place.window->activateWindow();
+        QApplication::setActiveWindow(place.window);
+        QWidget* target = place.focus != nullptr ? place.focus : place.window;
+        target->setFocus();
+        ran.clear();
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+        return ran;
+    }
+
+    QStringList ran;
+    std::function<bool(const QUrl&)> savedOpener;
+};
+
+// The player's keys, honoured in every window.
+const KeyCase kEverywhere[] = {
+    {Qt::Key_F1, "app.help"},
+    {Qt::Key_F2, "player.back"},
+    {Qt::Key_F3, "player.play"},
+    {Qt::Key_F4, "player.pause"},
+    {Qt::Key_F5, "player.next"},
+    {Qt::Key_F6, "editor.show"},
+    {Qt::ALT | Qt::Key_Up, "speed.faster"},
+    {Qt::ALT | Qt::Key_Down, "speed.slower"},
+    {Qt::ALT | Qt::Key_Home, "speed.normal"},
+};
+
+// The editor's own keys: its menus, then its key handler.
+const KeyCase kEditor[] = {
+    {Qt::Key_F7, "dictionary.show"},
+    {Qt::Key_F8, "dictionary.add"},
+    {Qt::Key_F9, "dictionary.insert"},
+    {Qt::SHIFT | Qt::Key_F9, "dictionary.insert_capital"},
+    {Qt::Key_F10, "participants.show"},
+    {Qt::Key_F11, "editor.invert_case"},
+    {Qt::Key_F12, "editor.wrong_layout"},
+    {Qt::CTRL | Qt::Key_C, "editor.copy"},
+    {Qt::CTRL | Qt::Key_X, "editor.cut"},
+    {Qt::CTRL | Qt::Key_V, "editor.paste"},
+    {Qt::CTRL | Qt::Key_A, "editor.select_all"},
+    {Qt::CTRL | Qt::Key_U, "editor.undo"},
+    {Qt::CTRL | Qt::Key_Z, "editor.undo"},
+    {Qt::CTRL | Qt::Key_R, "editor.redo"},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, "editor.redo"},
+    {Qt::CTRL | Qt::Key_Y, "editor.redo"},
+    {Qt::CTRL | Qt::Key_F, "editor.find"},
+    {Qt::CTRL | Qt::Key_H, "editor.replace"},
+    {Qt::CTRL | Qt::Key_T, "timestamp.insert"},
+    {Qt::CTRL | Qt::Key_J, "timestamp.play"},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_X, "editor.cut"},
+    {Qt::CTRL | Qt::ALT | Qt::Key_C, "editor.copy"},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_V, "editor.paste"},
+    {Qt::SHIFT | Qt::Key_Insert, "editor.paste"},
+    {Qt::CTRL | Qt::Key_1, "editor.participant1"},
+    {Qt::CTRL | Qt::Key_5, "editor.participant5"},
+    {Qt::CTRL | Qt::Key_9, "editor.participant9"},
+    {Qt::CTRL | Qt::Key_0, "editor.participant10"},
+};
+
+TEST_F(CommandKeys, EveryDefaultKeyRunsItsCommandInEveryWindowWhereItActs) {
+    for (const Place& place : Places()) {
+        for (const KeyCase& c : kEverywhere) {
+            SCOPED_TRACE(std::string(place.name) + " " + c.id);
+            EXPECT_EQ(Press(place, c.key), QStringList{c.id});
+        }
+    }
+    const Place editor = Places()[1];
+    for (const KeyCase& c : kEditor) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(Press(editor, c.key), QStringList{c.id});
+        // F10 and Ctrl+digit with no name show the participants: those are commands too.
+        ran.removeAll("participants.show");
+    }
+    // The editor's keys are its own: in the other windows they run nothing.
+    for (const Place& place : Places()) {
+        if (place.window == Form2) continue;
+        for (const KeyCase& c : kEditor) {
+            SCOPED_TRACE(std::string(place.name) + " " + c.id);
+            EXPECT_EQ(Press(place, c.key), QStringList{});
+        }
+    }
+}
+
+TEST_F(CommandKeys, ButtonsAndMediaCallsReachTheSameCommands) {
+    const std::pair<QAbstractButton*, const char*> buttons[] = {{Form1->BitBtn1, "player.back"},
+                                                                {Form1->BitBtn2, "player.play"},
+                                                                {Form1->BitBtn3, "player.pause"},
+                                                                {Form1->BitBtn4, "player.next"},
+                                                                {Form1->BitBtn5, "editor.show"}};
+    for (const auto& [button, id] : buttons) {
+        ran.clear();
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(ran, QStringList{QString(id)});
+    }
+    const MediaPlayerControls media = PlayerMediaControls(*Form1, CommandSet());
+    const std::pair<std::function<void()>, const char*> calls[] = {{media.play, "player.play"},
+                                                                   {media.pause, "player.pause"},
+                                                                   {media.next, "player.next"},
+                                                                   {media.previous, "player.back"}};
+    for (const auto& [call, id] : calls) {
+        ran.clear();
+        call();
+        EXPECT_EQ(ran, QStringList{QString(id)});
+    }
+    EXPECT_TRUE(Form1->Stopped);  // the last pause of the media calls halted the player
+}
+
+TEST_F(CommandKeys, PauseMovedToCtrlPWorksEverywhereAndF4DoesNothing) {
+    ASSERT_TRUE(CommandSet().SetKeys("player.pause", {QKeySequence(Qt::CTRL | Qt::Key_P)}));
+    for (const Place& place : Places()) {
+        SCOPED_TRACE(place.name);
+        Form1->BitBtn2Click();
+        ASSERT_FALSE(Form1->Stopped);
+        EXPECT_EQ(Press(place, Qt::Key_F4), QStringList{});
+        EXPECT_FALSE(Form1->Stopped);
+        EXPECT_EQ(Press(place, Qt::CTRL | Qt::Key_P), QStringList{"player.pause"});
+        EXPECT_TRUE(Form1->Stopped);
+    }
+    EXPECT_TRUE(Form2->Memo1->toPlainText().isEmpty());  // neither key typed anything
+    // The button and the menus show the key in force.
+    EXPECT_EQ(Form1->Action3->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    // A menu item without a default key takes one and runs from its window only.
+    ASSERT_TRUE(CommandSet().SetKeys("editor.font", {QKeySequence(Qt::CTRL | Qt::Key_E)}));
+    bool asked = false;
+    Form2->RunFontDialog = [&asked](QFont&, QColor&) { return asked = true, false; };
+    EXPECT_EQ(Press(Places()[0], Qt::CTRL | Qt::Key_E), QStringList{});
+    EXPECT_EQ(Press(Places()[1], Qt::CTRL | Qt::Key_E), QStringList{"editor.font"});
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(Form2->N21->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+}
+
+}  // namespace
