@@ -19,6 +19,7 @@
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
+#include "editor/exchange_menu.h"
 #include "editor/spell_marks.h"
 #include "input/input_setup.h"
 #include "participants/participants_window.h"
@@ -84,6 +85,7 @@ void CreateWindowSet() {
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
     WireVoiceCommands(*Commands, *Form1);
+    WireExchangeCommands(*Commands, *Form2->Exchange);
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));
