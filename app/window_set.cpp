@@ -11,6 +11,7 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/voice_commands.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
@@ -18,6 +19,7 @@
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
+#include "editor/exchange_menu.h"
 #include "editor/spell_marks.h"
 #include "input/input_setup.h"
 #include "participants/participants_window.h"
@@ -82,6 +84,8 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
+    WireVoiceCommands(*Commands, *Form1);
+    WireExchangeCommands(*Commands, *Form2->Exchange);
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));
