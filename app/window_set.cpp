@@ -11,6 +11,7 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/strip_wiring.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
@@ -79,6 +80,7 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
+    WireStrip(*Commands, *Form1, *Form2, *Form5);
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));
