@@ -201,9 +201,15 @@ class Engine {
             std::erase_if(effects_,
                           [&](const auto& entry) { return entry.second.lock() == stream; });
         }
+        bool cut = false;
+        {
+            // A stream freed while it sounds is cut as by a pause: what it left queued for
+            // the card goes. One that reached its end plays its last frames out.
+            std::lock_guard lock(stream->mutex);
+            cut = !stream->decodeOnly && !stream->ended;
+        }
         Retire(*stream);
-        // What it left queued for the card goes, as after a pause.
-        if (!stream->decodeOnly) Halted();
+        if (cut) Halted();
         return true;
     }
 

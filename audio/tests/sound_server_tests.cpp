@@ -255,6 +255,21 @@ TEST_F(SoundServer, NothingOfAnEndedStreamIsHeardAfterTheCall) {
     }
 }
 
+// The player frees a recording as soon as it has reached its end: what is still on its way
+// to the ear is its last sound, heard whole.
+TEST_F(SoundServer, AStreamFreedAtItsEndIsHeardToItsLastFrame) {
+    const std::int64_t n = kRate / 2;
+    const HSTREAM s = Open(IndexWav(n));
+    MonitorRecorder rec;
+    ASSERT_TRUE(PlayStream(s, false));
+    const auto until = Clock::now() + 5s;
+    while (StreamActivity(s) == ACTIVE_PLAYING && Clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(FreeStream(s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(IndexRuns(rec.Stop()), (Runs{{0, n - 1}}));
+}
+
 TEST_F(SoundServer, NoGapWhileBothCoresAreBusy) {
     const std::int64_t n = 30 * kRate;
     const std::string path = IndexWav(n);
