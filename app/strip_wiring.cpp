@@ -7,7 +7,9 @@
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "editor/editor_window.h"
+#include "editor/timestamp_links.h"
 #include "editor/timestamp_turns.h"
+#include "editor/timestamps.h"
 #include "participants/participants_window.h"
 #include "player/player_window.h"
 #include "player/strip_workbench.h"
@@ -84,13 +86,16 @@ void WireStrip(commands::Registry& registry, TForm1& player, TForm2& editor, TFo
     TForm1* p = &player;
     strip->Link.Ticks = [e, people] {
         std::vector<StripTick> ticks;
+        // Timestamps are written in tape time; the strip shows the recording's.
+        const TimestampStyle style = e->Timestamps->Style;
         for (const TimestampTurn& turn : TimestampTurns(e->Memo1->toPlainText()))
-            ticks.push_back({turn.Seconds, SpeakerColour(*people, turn.Speaker)});
+            ticks.push_back(
+                {RecordingSeconds(turn.Seconds, style), SpeakerColour(*people, turn.Speaker)});
         return ticks;
     };
     strip->Link.ShowInEditor = [e, p](double seconds) {
         for (const TimestampTurn& turn : TimestampTurns(e->Memo1->toPlainText())) {
-            if (turn.Seconds != seconds) continue;
+            if (RecordingSeconds(turn.Seconds, e->Timestamps->Style) != seconds) continue;
             QTextCursor cursor(e->Memo1->document());
             cursor.setPosition(static_cast<int>(turn.Start));
             cursor.setPosition(static_cast<int>(turn.Start + turn.Length), QTextCursor::KeepAnchor);
