@@ -44,7 +44,7 @@ void WireStrip(commands::Registry& registry, TForm1& player, TForm2& editor, TFo
     } entries[] = {
         {{"waveform.zoom_in",
           QStringLiteral("Волна: крупнее"),
-          {QKeySequence(Qt::ALT | Qt::Key_PageUp)},
+          {QKeySequence(Qt::ALT | Qt::Key_Equal)},
           Kind::Plain,
           Reach::Everywhere,
           everywhere},
@@ -52,7 +52,7 @@ void WireStrip(commands::Registry& registry, TForm1& player, TForm2& editor, TFo
          strip->ZoomInItem},
         {{"waveform.zoom_out",
           QStringLiteral("Волна: мельче"),
-          {QKeySequence(Qt::ALT | Qt::Key_PageDown)},
+          {QKeySequence(Qt::ALT | Qt::Key_Minus)},
           Kind::Plain,
           Reach::Everywhere,
           everywhere},

@@ -12,6 +12,7 @@
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
 #include "app/strip_wiring.h"
+#include "app/voice_commands.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
@@ -84,6 +85,7 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
+    WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
     WireStrip(*Commands, *Form1, *Form2, *Form5);
     PlayerKeys = new ApplicationShortcuts(*Commands);

@@ -19,6 +19,7 @@
 #include "player/selection_loop.h"
 #include "player/speed.h"
 #include "player/strip_workbench.h"
+#include "player/voice_settings.h"
 #include "player/transport_rules.h"
 #include "project/project_file.h"
 #include "project/project_files.h"
@@ -95,6 +96,7 @@ void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
     player.Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                           audio::STREAM_PRESCAN);
     audio::SetStreamTempo(player.Stream, player.Speed);
+    audio::SetStreamVoice(player.Stream, player.Voice);
     player.N21Click();
 
     const std::uint64_t lengthBytes = audio::StreamLength(player.Stream, audio::POS_BYTE);
@@ -190,6 +192,10 @@ ProjectFileData CurrentProjectFile(TForm1& player) {
     if (SpeedHundredths(player.Speed) != 100) file.speed = SpeedValueText(player.Speed);
     // Only while a selection loop is set, so other projects stay as they were.
     if (player.Strip->Selection()) file.selection = SelectionValueText(*player.Strip->Selection());
+    // Likewise the voice stages: a line only for a stage that is on.
+    file.voiceChannel = VoiceChannelValue(player.Voice.channel);
+    file.voiceNoise = VoiceNoiseValue(player.Voice.noise);
+    file.voiceLevelling = VoiceLevellingValue(player.Voice.levelling);
     file.files.reserve(player.ListBox1->count());
     for (int i = 0; i < player.ListBox1->count(); ++i)
         file.files << player.ListBox1->item(i)->text();
@@ -203,6 +209,9 @@ void ApplyProjectFile(TForm1& player, const ProjectFileRead& read) {
     if (read.shiftBack) player.Edit4->setText(*read.shiftBack);
     // A project without a speed plays at normal speed.
     player.SetSpeed(read.speed ? ParseSpeedValue(*read.speed) : kSpeedNormal);
+    // And without voice lines, with the voice stages off.
+    player.SetVoice({ParseVoiceChannel(read.voiceChannel), ParseVoiceNoise(read.voiceNoise),
+                     ParseVoiceLevelling(read.voiceLevelling)});
     player.ListBox1->clear();
     player.ListBox1->addItems(read.files);
     player.N12Click();
