@@ -11,6 +11,7 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/voice_commands.h"
 #include "audio/audio.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
@@ -90,6 +91,7 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
+    WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);

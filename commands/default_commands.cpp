@@ -28,6 +28,11 @@ QList<Command> MakeDefaults() {
         {"speed.faster", "Быстрее", K({Qt::ALT | Qt::Key_Up}), plain, all, everywhere},
         {"speed.slower", "Медленнее", K({Qt::ALT | Qt::Key_Down}), plain, all, everywhere},
         {"speed.normal", "Обычная скорость", K({Qt::ALT | Qt::Key_Home}), plain, all, everywhere},
+        // Beside the speed keys: no editing key of the text controls, any keyboard layout.
+        {"voice.noise", "Шумоподавление вкл/выкл", K({Qt::ALT | Qt::Key_PageDown}), plain, all,
+         everywhere},
+        {"voice.levelling", "Выравнивание громкости вкл/выкл", K({Qt::ALT | Qt::Key_PageUp}), plain,
+         all, everywhere},
         // The player's menus.
         {"project.open", "Открыть проект", {}, plain, own, player},
         {"project.save", "Сохранить проект", {}, plain, own, player},

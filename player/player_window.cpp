@@ -91,6 +91,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildControls(client);
     BuildMenus();
     BuildSpeedControls(client);
+    BuildVoiceControls();
     StatusBar1 = new TStatusBar({130, 170, 170, 90, 100, 50}, client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
@@ -393,6 +394,7 @@ void TForm1::ListBox1Click() {
         return;
     }
     audio::SetStreamTempo(Stream, Speed);
+    audio::SetStreamVoice(Stream, Voice);
     N21Click();
     N20Click();
     audio::PlayStream(Stream, false);
