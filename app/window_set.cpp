@@ -12,7 +12,9 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/strip_wiring.h"
 #include "app/voice_commands.h"
+#include "audio/audio.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
@@ -48,7 +50,13 @@ void ConnectEditor() {
         {[]() -> std::optional<double> {
              return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;
          },
-         [](double seconds) { return Form1 != nullptr && Form1->PlayFrom(seconds); }});
+         [](double seconds) { return Form1 != nullptr && Form1->PlayFrom(seconds); },
+         []() -> std::optional<double> {
+             if (Form1 == nullptr || Form1->Stream == 0) return std::nullopt;
+             const double length = audio::BytesToSeconds(
+                 Form1->Stream, audio::StreamLength(Form1->Stream, audio::POS_BYTE));
+             return length > 0.0 ? std::optional<double>(length) : std::nullopt;
+         }});
     // What the player's tick ran into reaches the typist in the editor, without a box.
     Form1->Notices->Elsewhere = [](const QString& text) {
         if (Form2 != nullptr) Form2->StatusBar1->showMessage(text, 15000);
@@ -92,6 +100,7 @@ void CreateWindowSet() {
     WireCommands(*Commands, *Form1, *Form2);
     WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
+    WireStrip(*Commands, *Form1, *Form2, *Form5);
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));

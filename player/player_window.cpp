@@ -34,6 +34,7 @@
 #include "player/playlist_files.h"
 #include "player/playlist_paths.h"
 #include "player/sound_notice.h"
+#include "player/strip_workbench.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
 #include "project/project_commands.h"
@@ -92,6 +93,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildSpeedControls(client);
     BuildVoiceControls();
+    menuBar()->insertMenu(HelpMenu->menuAction(), Strip->Menu);
     StatusBar1 = new TStatusBar({130, 170, 170, 90, 100, 50}, client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
@@ -299,6 +301,7 @@ void TForm1::BuildControls(QWidget* client) {
     PaintBox1 = new WaveformView(client);
     PaintBox1->setGeometry(5, 333, 649, 68);
     connect(PaintBox1, &WaveformView::MouseDown, this, &TForm1::PaintBox1MouseDown);
+    Strip = new StripWorkbench(*this, PaintBox1);
 
     TrackBar1 = MakeSlider(Qt::Horizontal, 1000, client);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
@@ -616,24 +619,26 @@ void TForm1::Timer1Timer() {
     PaintBox1->ClearView();
     if (Stream == 0) return;
     if (!Stopped) {
+        // A selection loop stays in its recording, also when it reaches the end.
         const std::uint32_t activity = audio::StreamActivity(Stream);
-        if (activity == audio::ACTIVE_STOPPED)
+        if (activity == audio::ACTIVE_STOPPED && !Strip->Selection())
             MoveToNextFile();
-        else if (CycleHold.MayStep(audio::OutputReconnecting(), Stream,
-                                   activity != audio::ACTIVE_PAUSED,
-                                   audio::StreamPosition(Stream, audio::POS_BYTE)))
+        else if (CycleHold.MayStep(
+                     audio::OutputReconnecting(), Stream,
+                     activity == audio::ACTIVE_PLAYING || activity == audio::ACTIVE_STALLED,
+                     audio::StreamPosition(Stream, audio::POS_BYTE)))
             CycleStep();
     }
     // The next entry may have failed to open: nothing left to show.
     if (Stream == 0) return;
-    if (Envelope.Count() >= 1)
-        PaintBox1->DrawEnvelope(Envelope, PositionSeconds(), LengthSeconds());
+    Strip->Draw(PositionSeconds(), LengthSeconds());
     N13Click();
 }
 
 void TForm1::RequestEnvelope(const QString& path) {
     EnvelopeFile = path;
     EnvelopeWorker->Request(QFile::encodeName(path).toStdString());
+    Strip->SetRecording(path);
 }
 
 void TForm1::PaintBox1MouseDown(int x) {
@@ -641,9 +646,7 @@ void TForm1::PaintBox1MouseDown(int x) {
     if (count < 1 || Stream == 0) return;
     const double position = PositionSeconds();
     const double length = LengthSeconds();
-    const WaveformGeometry view =
-        ComputeWaveformGeometry(position, length, count, PaintBox1->width());
-    SeekSeconds(ClickTargetSeconds(position, length, x, view.MarkerX), length);
+    SeekSeconds(Strip->ClickTarget(x, position, length), length);
     if (Stopped) {
         Stopped = false;
         N20Click();
@@ -663,6 +666,7 @@ void TForm1::MoveToNextFile() {
 }
 
 void TForm1::CycleStep() {
+    if (Strip->LoopStep()) return;
     const double position = PositionSeconds();
     const double length = LengthSeconds();
     const int L = ParameterInRange(Edit1->text(), kFragmentLength);
