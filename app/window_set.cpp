@@ -12,6 +12,7 @@
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
 #include "commands/default_commands.h"
+#include "commands/key_file.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
 #include "dictionary/dictionary_model.h"
@@ -20,6 +21,7 @@
 #include "editor/editor_window.h"
 #include "editor/spell_marks.h"
 #include "participants/participants_window.h"
+#include "player/player_controls.h"
 #include "player/player_window.h"
 
 TForm1* Form1 = nullptr;
@@ -60,6 +62,15 @@ void ConnectEditor() {
     QObject::connect(table, &QAbstractItemModel::rowsRemoved, Form2, changed);
 }
 
+// The typist's keys; what is wrong in the file keeps its defaults and is told once. The file
+// is left as it is until the keys are saved from the dialog.
+void ReadUserKeys() {
+    commands::KeyFileContents keys = commands::ReadKeyFile(commands::KeyFilePath());
+    commands::ApplyKeyFile(*Commands, keys);
+    const QString note = commands::KeyFileNote(keys.problems);
+    if (!note.isEmpty()) Form1->StatusBar1->ShowNote(note, 20000);
+}
+
 }  // namespace
 
 commands::Registry& CommandSet() {
@@ -79,6 +90,7 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
+    ReadUserKeys();
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));

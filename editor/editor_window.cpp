@@ -22,6 +22,7 @@
 #include "app/application.h"
 #include "app/shell_commands.h"
 #include "app/window_set.h"
+#include "commands/registry.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/expansion.h"
 #include "editor/editor_commands.h"
@@ -524,6 +525,16 @@ void TForm2::resizeEvent(QResizeEvent* event) {
 // ---- Keyboard ----
 
 bool TForm2::Memo1KeyDown(QKeyEvent* event) {
+    // A key the typist gave a participant's command (the defaults follow the rule below).
+    const QKeySequence pressed(commands::NormalKey(event->keyCombination()));
+    for (QAction* item : ParticipantItems) {
+        if (item->property(commands::kDefaultKeysProperty).toBool()) continue;
+        const QVariant keys = item->property(commands::kKeysProperty);
+        if (keys.isValid() && keys.value<QList<QKeySequence>>().contains(pressed)) {
+            item->trigger();
+            return true;
+        }
+    }
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (!(modifiers & Qt::ControlModifier)) return false;
     const int key = event->key();
@@ -545,7 +556,12 @@ bool TForm2::Memo1KeyDown(QKeyEvent* event) {
         // Ctrl with a keypad digit inserts nothing at all.
         return (modifiers & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9;
     }
-    ParticipantItems[participant - 1]->trigger();
+    // Ctrl with the digit in any layout, Shift or Alt held as well: while the command keeps
+    // its default key.
+    QAction* item = ParticipantItems[participant - 1];
+    const QVariant isDefault = item->property(commands::kDefaultKeysProperty);
+    if (isDefault.isValid() && !isDefault.toBool()) return false;
+    item->trigger();
     return true;
 }
 

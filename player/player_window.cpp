@@ -90,6 +90,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildControls(client);
     BuildMenus();
     BuildSpeedControls(client);
+    SettingsMenu = new QMenu(QStringLiteral("Настройки"), this);
+    SettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
+    menuBar()->insertMenu(HelpMenu->menuAction(), SettingsMenu);
     StatusBar1 = new TStatusBar({130, 170, 170, 90, 100, 50}, client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);

@@ -121,6 +121,8 @@ class TForm1 : public QMainWindow {
     QAction* SlowerItem = nullptr;
     QAction* NormalSpeedItem = nullptr;
     SpeedControl* SpeedBox = nullptr;  // the speed, at the top right of the window
+    // "Настройки": the keys and the player's options; filled by the window set.
+    QMenu* SettingsMenu = nullptr;
 
     // The band slider of band 0 ... 11 (TrackBar3 ... TrackBar14).
     QSlider* BandSlider(int band) const;
