@@ -20,6 +20,7 @@
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
 #include "editor/spell_marks.h"
+#include "input/input_setup.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
@@ -36,6 +37,8 @@ std::unique_ptr<commands::Registry> Commands;
 ApplicationShortcuts* PlayerKeys = nullptr;
 // Media keys and the desktop's media widgets; absent without a session bus.
 std::unique_ptr<MediaInterface> DesktopMedia;
+// Foot pedals and keys that work while another program has the focus.
+std::unique_ptr<input::InputSetup> Devices;
 
 // What the editor's additions need of the other windows, passed in rather than reached.
 void ConnectEditor() {
@@ -94,10 +97,13 @@ void CreateWindowSet() {
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));
+    Devices = std::make_unique<input::InputSetup>(*Commands, input::InputSetup::Options{});
+    Devices->AddMenuItems(Form2->SettingsMenu, Form2);
 }
 
 void DestroyWindowSet() {
     DesktopMedia.reset();
+    Devices.reset();
     if (PlayerKeys != nullptr) qApp->removeEventFilter(PlayerKeys);
     // Let the focus leave every window while all of them still exist: a window that
     // watches focus changes must not hear of one in the middle of its own destruction.

@@ -3,9 +3,11 @@
 // Locking: `registry` guards the handle tables and is held only for look-ups; each stream
 // has its own mutex for its state and its decoder, so the envelope worker decoding its
 // stream never holds up the render thread mixing the playback stream. `device` serialises
-// opening, closing and advancing the output; `mixing` serialises the mixer itself. Order:
-// device → mixing → registry; a stream's mutex is taken with no other engine lock held
-// except `mixing`.
+// opening, closing and advancing the output; `mixing` serialises the mixer itself; `sink`
+// guards the sound card's sink and its clock base; `renderWake` the render thread's sleep.
+// Order: device → mixing → (registry | a stream's mutex | sink). Registry, a stream's
+// mutex, sink and renderWake are each taken last: nothing is locked while one is held,
+// and no two of them are held at once.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -28,7 +30,7 @@
 namespace audio {
 namespace {
 
-constexpr std::size_t kNullBlock = 512;  // frames per step of the paced null output
+constexpr std::size_t kNullBlock = 512;     // frames per step of the paced null output
 constexpr std::size_t kStartSilence = 256;  // frames of silence before a sound card starts
 constexpr std::uint32_t kLengthMask = 0x0FFFFFFF;
 // A sound card whose callbacks stop for this long is taken as lost.
@@ -199,7 +201,15 @@ class Engine {
             std::erase_if(effects_,
                           [&](const auto& entry) { return entry.second.lock() == stream; });
         }
+        bool cut = false;
+        {
+            // A stream freed while it sounds is cut as by a pause: what it left queued for
+            // the card goes. One that reached its end plays its last frames out.
+            std::lock_guard lock(stream->mutex);
+            cut = !stream->decodeOnly && !stream->ended;
+        }
         Retire(*stream);
+        if (cut) Halted();
         return true;
     }
 
@@ -460,17 +470,17 @@ class Engine {
                 }
                 if (sink->Suspended()) {
                     switch (StartSoundCard(*sink, block)) {
-                    case Start::Started:
-                        lastSound = Clock::now();
-                        break;
-                    case Start::Failed:
-                        LoseSoundCard();
-                        sink = nullptr;
-                        nextRetry = Clock::now() + kRetryEvery;
-                        break;
-                    case Start::NothingPlays:
-                        if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) return;
-                        break;
+                        case Start::Started:
+                            lastSound = Clock::now();
+                            break;
+                        case Start::Failed:
+                            LoseSoundCard();
+                            sink = nullptr;
+                            nextRetry = Clock::now() + kRetryEvery;
+                            break;
+                        case Start::NothingPlays:
+                            if (!SleepUntilKicked(Clock::now() + std::chrono::hours(1))) return;
+                            break;
                     }
                     continue;
                 }
@@ -507,8 +517,7 @@ class Engine {
                     continue;
                 }
                 nullRendered += static_cast<std::int64_t>(kNullBlock);
-                auto due =
-                    nullStart + std::chrono::nanoseconds(nullRendered * 1'000'000'000LL / rate);
+                auto due = nullStart + std::chrono::nanoseconds(NanosecondsOf(nullRendered, rate));
                 if (Clock::now() - due > std::chrono::milliseconds(200)) {
                     // Far behind (a stopped debugger, a loaded machine): catch up, don't race.
                     nullStart = Clock::now();

@@ -1,9 +1,12 @@
 // Output sinks: where the render thread's mixed blocks go. Internal to the engine.
 //
-// Threads: Open/Close from the engine's control calls (serialised by the engine); Push,
-// Room, WaitForRoom, DropQueued, Suspend, Resume and Failed from the render thread only; Wake and
-// HeardFrames from any thread. The PortAudio callback runs on PortAudio's thread and only
-// reads the lock-free ring and publishes counters.
+// Threads: a sink is opened by OpenDevice, or by the render thread when it finds the
+// sound card again; it is closed (destroyed) by the render thread when the card is lost,
+// or by CloseDevice once the render thread has ended. Push, Room, WaitForRoom, DropQueued,
+// Suspend, Resume and Failed are called from the render thread only; Wake and HeardFrames
+// from any thread, under the engine's sink lock, which keeps the sink alive meanwhile. The
+// PortAudio callback runs on PortAudio's thread and only reads the lock-free ring and publishes
+// counters.
 #pragma once
 
 #include <chrono>
@@ -12,6 +15,17 @@
 #include <memory>
 
 namespace audio {
+
+// Whole frames in `ns` nanoseconds at `rate` Hz, and back: exact, and without the
+// overflow of a plain product (ns × rate passes 2^63 after some 58 hours).
+constexpr std::int64_t FramesIn(std::int64_t ns, int rate) {
+    constexpr std::int64_t kSecond = 1'000'000'000;
+    return ns / kSecond * rate + ns % kSecond * rate / kSecond;
+}
+constexpr std::int64_t NanosecondsOf(std::int64_t frames, int rate) {
+    constexpr std::int64_t kSecond = 1'000'000'000;
+    return frames / rate * kSecond + frames % rate * kSecond / rate;
+}
 
 // The render thread hands a sink no fewer frames than this at a time.
 constexpr std::size_t kMinTopUp = 64;
@@ -54,8 +68,8 @@ std::unique_ptr<SoundCardSink> OpenPortAudioSink(int rate);
 // True when NUVTOLVEK_AUDIO=null keeps the program off every sound card.
 bool SoundCardsDisabled();
 
-// Raises the calling thread to real-time scheduling if the system grants it; keeps the
-// ordinary priority quietly otherwise.
+// Raises the calling thread to real-time scheduling if the system grants it, directly or
+// through RealtimeKit; keeps the ordinary priority quietly otherwise.
 void RaiseToRealTime();
 
 }  // namespace audio

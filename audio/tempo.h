@@ -11,8 +11,10 @@
 // edge. SetTempo takes effect from the next sequence on; the stream restarts the stage
 // instead when a change must be heard at once.
 //
-// Threads: a stage belongs to one stream and is used under that stream's lock only.
-// Allocates while it warms up (SoundTouch's buffers grow to one sequence), never after.
+// Threads: a stage belongs to one stream and is used under that stream's lock only, on
+// the render thread or a control call. SoundTouch allocates as its buffers grow: while it
+// warms up, when a faster tempo needs longer input, at the flush at the end. That is why
+// it never runs on the sound card's callback, which only copies from a ring.
 #pragma once
 
 #include <cstddef>

@@ -28,6 +28,7 @@
 #include "app/window_set.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
+#include "player/equalizer_command.h"
 #include "player/player_controls.h"
 #include "player/playlist_drop.h"
 #include "player/playlist_files.h"
@@ -478,14 +479,11 @@ void TForm1::N13Click() {
 
 void TForm1::N20Click() {
     if (Stream == 0) return;
-    audio::StopStream(Stream);
-    for (int band = 0; band < kBands; ++band) {
-        const audio::ParamEqParams params{
-            static_cast<float>(EqCentres[band]), 10.0f,
-            static_cast<float>(kBandFlat - BandSlider(band)->value())};
-        audio::SetEffectParameters(EqEffects[band], &params);
-    }
-    audio::PlayStream(Stream, false);
+    std::array<audio::ParamEqParams, kBands> bands{};
+    for (int band = 0; band < kBands; ++band)
+        bands[band] = {static_cast<float>(EqCentres[band]), 10.0f,
+                       static_cast<float>(kBandFlat - BandSlider(band)->value())};
+    player::ApplyEqualizer(Stream, EqEffects, bands);
 }
 
 void TForm1::N21Click() {

@@ -14,6 +14,7 @@ const QString kShiftBack = QStringLiteral("SHIFT_BACK=");
 const QString kCurrent = QStringLiteral("CURRENT=");
 const QString kPos = QStringLiteral("POS=");
 const QString kSpeed = QStringLiteral("SPEED=");
+const QString kSelection = QStringLiteral("SELECTION=");
 const QString kFile = QStringLiteral("FILE=");
 
 }  // namespace
@@ -25,6 +26,7 @@ QStringList ProjectFileLines(const ProjectFileData& data) {
           << kShiftBack + data.shiftBack << kCurrent + QString::number(data.current)
           << kPos + QString::number(data.pos);
     if (!data.speed.isEmpty()) lines << kSpeed + data.speed;
+    if (!data.selection.isEmpty()) lines << kSelection + data.selection;
     for (const QString& file : data.files) lines << kFile + file;
     return lines;
 }
@@ -53,6 +55,7 @@ ProjectFileRead ParseProjectFile(const QStringList& lines) {
         if (line.startsWith(kCurrent)) read.current = ParseIntOrZero(line.mid(kCurrent.size()));
         if (line.startsWith(kPos)) read.pos = ParseIntOrZero(line.mid(kPos.size()));
         if (line.startsWith(kSpeed)) read.speed = line.mid(kSpeed.size());
+        if (line.startsWith(kSelection)) read.selection = line.mid(kSelection.size());
         if (line.startsWith(kFile)) read.files << line.mid(kFile.size());
     }
     return read;

@@ -22,10 +22,12 @@ struct ProjectFileData {
     int pos = 0;        // "POS=": whole seconds
     QStringList files;  // "FILE=", in playlist order
     QString speed;      // "SPEED=": playback speed; empty at normal speed, and no line then
+    QString selection;  // "SELECTION=": the selection loop; empty (and no line) when none is set
 };
 
-// Six fixed lines, "SPEED=" after "POS=" only when a speed is given, then one "FILE=" line
-// per playlist entry. At normal speed the file is exactly what it was before speeds.
+// Six fixed lines, "SPEED=" after "POS=" only when a speed is given, "SELECTION=" after
+// them only while a selection loop is set, then one "FILE=" line per playlist entry. At
+// normal speed without a selection the file is exactly what it was before either.
 QStringList ProjectFileLines(const ProjectFileData& data);
 
 // What reading a project file found. A parameter key that is missing leaves its field as it
@@ -38,7 +40,8 @@ struct ProjectFileRead {
     int current = 0;
     int pos = 0;
     QStringList files;
-    std::optional<QString> speed;  // the text of "SPEED=", nullopt when there is none
+    std::optional<QString> speed;      // the text of "SPEED=", nullopt when there is none
+    std::optional<QString> selection;  // the text of "SELECTION=", nullopt when there is none
 };
 
 // A line counts for a key when it starts with exactly that key and its "="; the rest of

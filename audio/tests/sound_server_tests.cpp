@@ -212,6 +212,64 @@ TEST_F(SoundServer, ReportedPositionIsTheFrameBeingHeard) {
                          << errorsMs.back() << " ms";
 }
 
+// Whatever ends a stream, nothing of it is heard once the sound on its way to the ear at
+// the call has played out: not its frames left queued when the card starts again for
+// another stream, nor anything after the next stream's first frame.
+TEST_F(SoundServer, NothingOfAnEndedStreamIsHeardAfterTheCall) {
+    const std::int64_t n = 4 * kRate;
+    // The device's own buffer plays on (a pause is silent within 60 ms, as the player
+    // needs); what was queued for the card beyond it must not.
+    constexpr std::int64_t kOnItsWay = FramesOf(60ms);
+    const std::string path = IndexWav(n);
+    const struct {
+        const char* how;
+        bool (*end)(HSTREAM);
+        std::chrono::milliseconds idle;  // before the next stream plays
+    } cases[] = {
+        {"pause, card idle", &PauseStream, 1500ms}, {"stop, card idle", &StopStream, 1500ms},
+        {"free, card idle", &FreeStream, 1500ms},   {"pause, at once", &PauseStream, 0ms},
+        {"stop, at once", &StopStream, 0ms},        {"free, at once", &FreeStream, 0ms},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        const HSTREAM old = Open(path);
+        ASSERT_TRUE(PlayStream(old, false));
+        std::this_thread::sleep_for(600ms);
+        MonitorRecorder rec;
+        std::this_thread::sleep_for(50ms);
+        const std::int64_t heardAtCall = Frame(old);
+        ASSERT_TRUE(c.end(old));
+        std::this_thread::sleep_for(c.idle + 100ms);
+        const HSTREAM next = Open(path);
+        ASSERT_TRUE(PlayStream(next, false));
+        std::this_thread::sleep_for(400ms);
+        const Runs runs = IndexRuns(rec.Stop());
+        FreeStream(next);
+        FreeStream(old);
+        // The old stream's run, through the call, then the new one from its first frame.
+        ASSERT_EQ(runs.size(), 2u) << ::testing::PrintToString(runs);
+        EXPECT_LT(runs[0].first, heardAtCall);
+        EXPECT_EQ(runs[1].first, 0) << ::testing::PrintToString(runs);
+        EXPECT_LE(runs[0].last - heardAtCall, kOnItsWay)
+            << "heard at the call: " << heardAtCall << ", " << ::testing::PrintToString(runs);
+    }
+}
+
+// The player frees a recording as soon as it has reached its end: what is still on its way
+// to the ear is its last sound, heard whole.
+TEST_F(SoundServer, AStreamFreedAtItsEndIsHeardToItsLastFrame) {
+    const std::int64_t n = kRate / 2;
+    const HSTREAM s = Open(IndexWav(n));
+    MonitorRecorder rec;
+    ASSERT_TRUE(PlayStream(s, false));
+    const auto until = Clock::now() + 5s;
+    while (StreamActivity(s) == ACTIVE_PLAYING && Clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(FreeStream(s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(IndexRuns(rec.Stop()), (Runs{{0, n - 1}}));
+}
+
 TEST_F(SoundServer, NoGapWhileBothCoresAreBusy) {
     const std::int64_t n = 30 * kRate;
     const std::string path = IndexWav(n);

@@ -31,7 +31,7 @@ TEST(ProjectFileLines, EmptyPlaylistGivesSixLines) {
 }
 
 TEST(ParseProjectFile, RoundTripOfTheCanonicalLines) {
-    ProjectFileData d{"15", "10", "0", "3", 2, 3600, {"/1.wav", "/2.ogg", "/1.wav"}, {}};
+    ProjectFileData d{"15", "10", "0", "3", 2, 3600, {"/1.wav", "/2.ogg", "/1.wav"}, {}, {}};
     const ProjectFileRead r = ParseProjectFile(ProjectFileLines(d));
     EXPECT_EQ(r.playing, "15");
     EXPECT_EQ(r.circles, "10");
@@ -127,7 +127,7 @@ TEST(ParseParticipantsLines, ShortLinesExtraFieldsAndShortFiles) {
 }
 
 TEST(ProjectFileSpeed, OneLineAfterPosOnlyWhenGivenAndReadBackAsText) {
-    ProjectFileData d{"5", "2", "2", "1", 0, 12, {"/a.wav"}, "0.75"};
+    ProjectFileData d{"5", "2", "2", "1", 0, 12, {"/a.wav"}, "0.75", {}};
     const QStringList lines = ProjectFileLines(d);
     EXPECT_EQ(lines, QStringList({"PLAYING=5", "CIRCLES=2", "PAUSE=2", "SHIFT_BACK=1", "CURRENT=0",
                                   "POS=12", "SPEED=0.75", "FILE=/a.wav"}));
@@ -154,4 +154,29 @@ TEST(ProjectFileSpeed, ReadingRulesForTheSpeedLine) {
     EXPECT_EQ(withSpeed.current, without.current);
     EXPECT_EQ(withSpeed.files, without.files);
     EXPECT_EQ(withSpeed.playing, without.playing);
+}
+
+TEST(ProjectFileSelection, OneLineAfterPosAndSpeedOnlyWhileSetAndReadBackAsText) {
+    struct Case {
+        const char* speed;
+        const char* selection;
+        QStringList middle;  // the lines between CURRENT= and FILE=
+    } cases[] = {
+        {"", "", {"POS=12"}},
+        {"", "4300,6600", {"POS=12", "SELECTION=4300,6600"}},
+        {"0.75", "4300,6600,endless", {"POS=12", "SPEED=0.75", "SELECTION=4300,6600,endless"}},
+    };
+    for (const Case& c : cases) {
+        ProjectFileData d{"5", "2", "2", "1", 0, 12, {"/a.wav"}, c.speed, c.selection};
+        const QStringList want =
+            QStringList({"PLAYING=5", "CIRCLES=2", "PAUSE=2", "SHIFT_BACK=1", "CURRENT=0"}) +
+            c.middle + QStringList({"FILE=/a.wav"});
+        EXPECT_EQ(ProjectFileLines(d), want) << c.selection;
+        const ProjectFileRead r = ParseProjectFile(want);
+        EXPECT_EQ(r.selection.value_or("none"), *c.selection ? c.selection : "none");
+        EXPECT_EQ(r.pos, 12);
+        EXPECT_EQ(r.files, QStringList({"/a.wav"}));
+    }
+    // Any value is text here; the player judges it against the recording.
+    EXPECT_EQ(ParseProjectFile({"SELECTION=-5,abc", "SELECTION=9,1"}).selection, "9,1");
 }

@@ -19,7 +19,7 @@ QByteArray Bytes(const QString& path) {
 
 ProjectSnapshot Sample() {
     ProjectSnapshot s;
-    s.file = {"5", "2", "2", "1", 1, 42, {"/записи/один.wav", "/записи/один.wav", "/b.ogg"}, {}};
+    s.file = {"5", "2", "2", "1", 1, 42, {"/записи/один.wav", "/записи/один.wav", "/b.ogg"}, {}, {}};
     s.transcript = "Первая строка\r\n[Анна]\r\nвторая";
     for (int k = 0; k < 10; ++k)
         s.participants[k] = {QStringLiteral("/фото/%1.jpg").arg(k),
