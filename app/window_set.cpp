@@ -8,6 +8,7 @@
 
 #include "app/about_box.h"
 #include "app/app_shortcuts.h"
+#include "app/application.h"
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
@@ -42,6 +43,24 @@ std::unique_ptr<input::InputSetup> Devices;
 
 // What the editor's additions need of the other windows, passed in rather than reached.
 void ConnectEditor() {
+    Form1->ShowEditor = [] {
+        Form2->show();
+        Form2->raise();
+        Form2->activateWindow();
+    };
+    Form2->resize(Form1->size());
+    Form2->ShowError = [](const QString& text) { ShowErrorDialog(text); };
+    Form2->ShowDictionary = [] {
+        Form3->show();
+        Form3->raise();
+        Form3->activateWindow();
+    };
+    Form2->ShowParticipants = [] {
+        Form5->show();
+        Form5->raise();
+        Form5->activateWindow();
+    };
+    Form2->ParticipantName = [](int participant) { return Form5->Cells(participant, 2); };
     Form2->SetPlayerLink(
         {[]() -> std::optional<double> {
              return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;

@@ -36,6 +36,7 @@ class TForm1 : public QMainWindow {
     ~TForm1() override;
 
     static constexpr int kBands = 12;
+    static constexpr int kBandFlat = 15;  // a band slider at 0 dB
 
     // ---- Player state ----
     audio::HSTREAM Stream = 0;  // the playback stream; 0 = none
@@ -165,6 +166,8 @@ class TForm1 : public QMainWindow {
     void BitBtn3Click();  // F4 pause
     void BitBtn4Click();  // F5 next
     void BitBtn5Click();  // F6 editor
+    // Shows the editor and brings it to the front; wired by the window set.
+    std::function<void()> ShowEditor;
     // For timestamps in the editor: the current recording's position (nullopt with none
     // open), and playing it from a moment (the end when beyond it) with the fragment cycle
     // started afresh as back and next do; false with no recording open.
