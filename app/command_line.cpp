@@ -3,8 +3,44 @@
 #include <QDir>
 #include <QUrl>
 
+namespace {
+
+// The arguments after "--export": IN OUT and its options, paths made absolute.
+void ParseExport(const QStringList& rest, const QString& workingFolder, CommandLine& result) {
+    ExportRequest request;
+    QStringList paths;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == QStringLiteral("--participants")) {
+            if (i + 1 >= rest.size()) {
+                result.exportError = QStringLiteral("После --participants нужен файл участников");
+                return;
+            }
+            request.participants = QDir(workingFolder).absoluteFilePath(rest[++i]);
+        } else if (rest[i] == QStringLiteral("--no-timestamps")) {
+            request.timestamps = false;
+        } else {
+            paths << QDir(workingFolder).absoluteFilePath(rest[i]);
+        }
+    }
+    if (paths.size() != 2) {
+        result.exportError = QStringLiteral(
+            "Использование: nuvtolvek --export ВХОД ВЫХОД [--participants ФАЙЛ] "
+            "[--no-timestamps]");
+        return;
+    }
+    request.in = paths[0];
+    request.out = paths[1];
+    result.exportRequest = request;
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(const QStringList& arguments, const QString& workingFolder) {
     CommandLine result;
+    if (!arguments.isEmpty() && arguments.first() == QStringLiteral("--export")) {
+        ParseExport(arguments.mid(1), workingFolder, result);
+        return result;
+    }
     bool optionsEnded = false;
     for (const QString& argument : arguments) {
         if (!optionsEnded && argument == QStringLiteral("--")) {

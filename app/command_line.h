@@ -4,12 +4,23 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+// `--export IN OUT [--participants FILE] [--no-timestamps]`: converts without a window.
+struct ExportRequest {
+    QString in;
+    QString out;
+    QString participants;  // empty: no participants companion
+    bool timestamps = true;
+};
 
 struct CommandLine {
     QStringList recordings;    // absolute paths, in the order given
     QString project;           // the first .prj named; empty when none
     QStringList ignored;       // unknown options and further projects, as given
     bool showVersion = false;  // --version: print the version and start nothing
+    std::optional<ExportRequest> exportRequest;
+    QString exportError;  // a malformed --export, in Russian; nothing starts then
 };
 
 // `arguments` without the program's own name; relative paths are taken from

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/command_line_export.h"
 #include "app/command_line_open.h"
 #include "app/look_and_feel.h"
 #include "app/program_icon.h"
@@ -21,6 +22,8 @@ int main(int argc, char* argv[]) {
         std::printf("NUV Tolvek %s\n", NUVTOLVEK_VERSION);
         return 0;
     }
+    // `nuvtolvek --export IN OUT` converts and ends, without a window or a display.
+    if (line.exportRequest || !line.exportError.isEmpty()) return RunExportCommand(line);
     TApplication app(argc, argv);
     SetUpLookAndFeel(app);
     TApplication::setApplicationName(QStringLiteral("NUV Tolvek"));

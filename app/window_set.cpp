@@ -12,6 +12,7 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/voice_commands.h"
 #include "commands/default_commands.h"
 #include "commands/key_file.h"
 #include "commands/registry.h"
@@ -20,6 +21,7 @@
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
+#include "editor/exchange_menu.h"
 #include "editor/spell_marks.h"
 #include "input/input_setup.h"
 #include "participants/participants_window.h"
@@ -112,6 +114,8 @@ void CreateWindowSet() {
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);
+    WireVoiceCommands(*Commands, *Form1);
+    WireExchangeCommands(*Commands, *Form2->Exchange);
     ReadUserKeys();
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);

@@ -32,6 +32,11 @@
 //   rendered block on, faded in over 6 ms; a seek lands exactly and clears the stretcher.
 //   At 1.0 the stretcher is left out: the samples are those of a stream that never had a
 //   tempo (after a change back to 1.0 while playing, once its fade is over).
+// - Voice (SetStreamVoice): a playback stream's channel choice, noise reduction and speech
+//   levelling, after resampling and before the stretcher. All off (the default) leaves the
+//   samples exactly as without them. The stages that look ahead (noise reduction 6 ms,
+//   levelling 10 ms) are compensated: positions, seeks and the end stay on the same frames
+//   of the recording. A change is heard within 50 ms, glided over 20 ms.
 // - PlayStream(false) plays from the position (a stream at its end stays stopped);
 //   restart = true plays from 0. StopStream → ACTIVE_STOPPED, position kept. PauseStream
 //   → ACTIVE_PAUSED, only from playing or paused: on a stopped or ended stream it fails
@@ -135,6 +140,21 @@ bool SeekStream(HSTREAM stream, std::uint64_t position, std::uint32_t mode);
 // changes nothing). New streams play at 1.0.
 bool SetStreamTempo(HSTREAM stream, double tempo);
 double StreamTempo(HSTREAM stream);  // 0 on failure
+
+// Playback streams only: the voice stages. Left or right only plays that side on both
+// sides, the mix plays (left + right) / 2 on both; a mono stream plays as it is with any
+// of them. A value out of range fails and changes nothing.
+enum class VoiceChannel : std::uint8_t { Both, Left, Right, Mix };
+enum class VoiceNoise : std::uint8_t { Off, Light, Medium, Strong };
+struct VoiceSettings {
+    VoiceChannel channel = VoiceChannel::Both;
+    VoiceNoise noise = VoiceNoise::Off;
+    bool levelling = false;
+    bool IsOff() const { return *this == VoiceSettings{}; }
+    bool operator==(const VoiceSettings&) const = default;
+};
+bool SetStreamVoice(HSTREAM stream, const VoiceSettings& voice);
+bool StreamVoice(HSTREAM stream, VoiceSettings* voice);
 
 bool ResetStreamEffects(HSTREAM stream);
 HFX AddStreamEffect(HSTREAM stream, std::uint32_t type, int priority);

@@ -731,6 +731,26 @@ double StreamTempo(HSTREAM handle) {
     return WithStream(handle, 0.0, [&](Stream& s) { return s.decodeOnly ? 0.0 : s.tempo; });
 }
 
+bool SetStreamVoice(HSTREAM handle, const VoiceSettings& voice) {
+    if (static_cast<unsigned>(voice.channel) > static_cast<unsigned>(VoiceChannel::Mix) ||
+        static_cast<unsigned>(voice.noise) > static_cast<unsigned>(VoiceNoise::Strong))
+        return false;
+    return WithStream(handle, false, [&](Stream& s) {
+        if (s.decodeOnly) return false;
+        s.SetVoice(voice);
+        return true;
+    });
+}
+
+bool StreamVoice(HSTREAM handle, VoiceSettings* voice) {
+    if (!voice) return false;
+    return WithStream(handle, false, [&](Stream& s) {
+        if (s.decodeOnly) return false;
+        *voice = s.voice;
+        return true;
+    });
+}
+
 bool ResetStreamEffects(HSTREAM stream) {
     return TheEngine().ResetEffects(stream);
 }

@@ -75,8 +75,29 @@ std::size_t Stream::ReadResampled(float* out, std::size_t count) {
     return got;
 }
 
-std::size_t Stream::TempoInput(void* state, float* out, std::size_t frames) {
+std::size_t Stream::ResampledInput(void* state, float* out, std::size_t frames) {
     return static_cast<Stream*>(state)->ReadResampled(out, frames);
+}
+
+std::size_t Stream::ReadVoiced(float* out, std::size_t count) {
+    if (!voice.IsOff() && !voiceChain) {
+        voiceChain = std::make_unique<VoiceChain>(outputRate, channels);
+        voiceChain->Set(voice);
+    }
+    if (!voiceChain || voiceChain->Bypassed()) return ReadResampled(out, count);
+    return voiceChain->Read(out, count, &Stream::ResampledInput, this);
+}
+
+std::size_t Stream::TempoInput(void* state, float* out, std::size_t frames) {
+    return static_cast<Stream*>(state)->ReadVoiced(out, frames);
+}
+
+void Stream::SetVoice(const VoiceSettings& newVoice) {
+    voice = newVoice;
+    // Made here rather than on the render thread when the output rate is already known.
+    if (!voice.IsOff() && !voiceChain && outputRate > 0)
+        voiceChain = std::make_unique<VoiceChain>(outputRate, channels);
+    if (voiceChain) voiceChain->Set(voice);
 }
 
 void Stream::SetTempo(double newTempo) {
@@ -117,6 +138,7 @@ bool Stream::MoveTo(std::int64_t frame) {
         soxr_clear(resampler.get());
         soxr_set_input_fn(resampler.get(), &Stream::ResamplerInput, this, kResampleChunk);
     }
+    if (voiceChain) voiceChain->Reset();
     for (Effect& e : effects) e.band.ResetState();
     fading.clear();
     // A move starts the stretcher afresh, or leaves it out at normal speed.
@@ -152,6 +174,7 @@ void Stream::RestartStretch() {
         soxr_set_input_fn(resampler.get(), &Stream::ResamplerInput, this, kResampleChunk);
     }
     tempoStage->Clear();
+    if (voiceChain) voiceChain->Reset();
     // Back at normal speed the plain path takes over.
     stretching = tempo != 1.0;
 }
@@ -164,10 +187,15 @@ bool Stream::PrepareResampler(int outRate) {
         stretching = false;
         tempoStage.reset();
     }
+    // The voice stages too work at one rate; remade at the new one when next needed.
+    // Frames it read ahead are read again from where the ear is.
+    const bool readAhead = voiceChain && voiceChain->Held() > 0;
+    const std::int64_t heard = PlaybackFrame();
+    voiceChain.reset();
     if (outRate == rate) {
         resampler.reset();
         outputRate = outRate;
-        return true;
+        return !readAhead || MoveTo(heard);
     }
     if (resampler && outputRate == outRate) return true;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -213,7 +241,7 @@ bool Stream::Render(float* mix, std::size_t count, int outRate, std::int64_t mix
         got = tempoStage->Process(block.data(), count, &Stream::TempoInput, this);
         stretchedInput = tempoStage->NominalInput();
     } else {
-        got = ReadResampled(block.data(), count);
+        got = ReadVoiced(block.data(), count);
         renderedFrames += static_cast<std::int64_t>(got);
     }
     if (fadeAt < fadeCount) {
@@ -246,7 +274,8 @@ bool Stream::Render(float* mix, std::size_t count, int outRate, std::int64_t mix
     lastMixEnd = mixEnd;
     const bool sourceDone = readFrame >= frames;
     // Through the stretcher the end is when it has nothing more to give.
-    if (got < count || (!stretching && !resampler && sourceDone)) {
+    const bool voiceHolds = voiceChain && voiceChain->Held() > 0;
+    if (got < count || (!stretching && !resampler && sourceDone && !voiceHolds)) {
         ended = true;
         activity = ACTIVE_STOPPED;
     }

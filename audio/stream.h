@@ -1,6 +1,6 @@
 // One playback or decoding stream: the file's decoder and the pipeline that turns its
-// frames into output blocks (read → mix down to stereo → resample → time-stretch →
-// effects). Internal to the engine; the engine keeps the handles, the mixer and the
+// frames into output blocks (read → mix down to stereo → resample → voice stages →
+// time-stretch → effects). Internal to the engine; the engine keeps the handles, the mixer and the
 // outputs.
 //
 // Positions are frames of the recording. The stretcher stays out of the path while the
@@ -26,6 +26,7 @@
 #include "audio/decoder.h"
 #include "audio/equalizer.h"
 #include "audio/tempo.h"
+#include "audio/voice.h"
 
 namespace audio {
 
@@ -83,6 +84,8 @@ class Stream {
     std::vector<float> fadeTail;             // the old tempo's frames that a tempo change fades out
     std::size_t fadeCount = 0;
     std::size_t fadeAt = 0;
+    VoiceSettings voice;                     // asked for
+    std::unique_ptr<VoiceChain> voiceChain;  // made at the output rate when first needed
 
     // Decoding streams: samples delivered, and the rest of a frame cut by a read.
     std::int64_t samplesDelivered = 0;
@@ -107,6 +110,8 @@ class Stream {
     bool PrepareResampler(int outRate);
     // Sets the tempo; it is heard from the next block on.
     void SetTempo(double newTempo);
+    // Sets the voice stages; heard from the next block on.
+    void SetVoice(const VoiceSettings& newVoice);
     // Adds `count` (≤ kMaxBlock) frames of this stream to the stereo `mix` at `outRate`;
     // `mixEnd` is the output clock at the end of the block. True when it gave sound.
     bool Render(float* mix, std::size_t count, int outRate, std::int64_t mixEnd);
@@ -117,6 +122,9 @@ class Stream {
     static std::size_t ResamplerInput(void* state, soxr_cbuf_t* data, std::size_t requested);
     // The recording at the output rate: up to `count` frames, fewer only at its end.
     std::size_t ReadResampled(float* out, std::size_t count);
+    static std::size_t ResampledInput(void* state, float* out, std::size_t frames);
+    // The resampled recording through the voice stages, frame for frame.
+    std::size_t ReadVoiced(float* out, std::size_t count);
     static std::size_t TempoInput(void* state, float* out, std::size_t frames);
     // A new tempo while the stretcher is in the path: heard at once, without a click.
     void RestartStretch();

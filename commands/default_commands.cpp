@@ -32,6 +32,11 @@ QList<Command> MakeDefaults() {
         {"player.play_held", "Играть, пока нажата клавиша", {}, hold, all, everywhere},
         {"player.rewind_held", "Назад, пока нажата клавиша", {}, hold, all, everywhere},
         {"player.forward_held", "Вперёд, пока нажата клавиша", {}, hold, all, everywhere},
+        // Beside the speed keys: no editing key of the text controls, any keyboard layout.
+        {"voice.noise", "Шумоподавление вкл/выкл", K({Qt::ALT | Qt::Key_PageDown}), plain, all,
+         everywhere},
+        {"voice.levelling", "Выравнивание громкости вкл/выкл", K({Qt::ALT | Qt::Key_PageUp}), plain,
+         all, everywhere},
         // The player's menus.
         {"project.open", "Открыть проект", {}, plain, own, player},
         {"project.save", "Сохранить проект", {}, plain, own, player},

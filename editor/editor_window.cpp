@@ -22,6 +22,7 @@
 #include "dictionary/expansion.h"
 #include "editor/editor_commands.h"
 #include "editor/editor_dialogs.h"
+#include "editor/exchange_menu.h"
 #include "editor/find_bar.h"
 #include "editor/html_export.h"
 #include "editor/memo_marks.h"
@@ -83,6 +84,8 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     addToolBar(Qt::BottomToolBarArea, FindBar1);
 
     BuildMenus();
+    Exchange = new ExchangeMenu(*this, qobject_cast<QMenu*>(HTML1->parent()), N2, HTML1,
+                                qobject_cast<QMenu*>(N21->parent()));
 
     // Default dialogs; tests replace them.
     RunTextFileDialog = [this](TextFileDialog& dialog, bool save) {

@@ -16,6 +16,7 @@
 #include "editor/timestamps.h"
 #include "textfiles/textfiles.h"
 
+class ExchangeMenu;
 class FindBar;
 class MemoMarks;
 class QAction;
@@ -81,6 +82,7 @@ class TForm2 : public QMainWindow {
     FindBar* FindBar1 = nullptr;
     TimestampLinks* Timestamps = nullptr;
     SpellMarks* Spelling = nullptr;
+    ExchangeMenu* Exchange = nullptr;  // export, drafts, timestamp styles
     // The player as the timestamps reach it; wired by the window set.
     void SetPlayerLink(PlayerLink link);
     // The other windows as the editor reaches them; wired by the window set.

@@ -20,11 +20,12 @@ bool TimestampLinks::InsertAtCaret() {
         note_(QStringLiteral("Нет открытой записи: метка времени не вставлена"));
         return false;
     }
-    InsertTimestamp(text_, history_, *position);
+    InsertTimestamp(text_, history_, *position, Style);
     return true;
 }
 
-bool TimestampLinks::PlayFrom(double seconds) {
+bool TimestampLinks::PlayFrom(double tapeSeconds) {
+    const double seconds = RecordingSeconds(tapeSeconds, Style);
     if (Player.PlayFrom && Player.PlayFrom(seconds)) return true;
     note_(QStringLiteral("Нет открытой записи"));
     return false;

@@ -23,6 +23,8 @@ class TimestampLinks : public QObject {
                    std::function<void(const QString&)> note, QObject* parent = nullptr);
 
     PlayerLink Player;
+    // How Ctrl+T writes a timestamp, and the tape offset that reading takes off again.
+    TimestampStyle Style;
 
     // Ctrl+T: false (and a note) when no recording is open.
     bool InsertAtCaret();
@@ -35,7 +37,7 @@ class TimestampLinks : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    bool PlayFrom(double seconds);
+    bool PlayFrom(double tapeSeconds);
 
     QPlainTextEdit* memo_;
     EditorText& text_;

@@ -1,5 +1,6 @@
 #include "editor/timestamps.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "editor/edit_history.h"
@@ -28,16 +29,69 @@ int ReadNumber(QStringView text, qsizetype at, int maxDigits, int& value) {
 }  // namespace
 
 QString FormatTimestamp(double seconds) {
+    return FormatTimestamp(seconds, TimestampStyle{});
+}
+
+QString TimestampFormatCaption(TimestampFormat format) {
+    switch (format) {
+        case TimestampFormat::Tenths:
+            return QStringLiteral("[чч:мм:сс.д]");
+        case TimestampFormat::Hundredths:
+            return QStringLiteral("#чч:мм:сс.дд#");
+        case TimestampFormat::Seconds:
+            break;
+    }
+    return QStringLiteral("[чч:мм:сс]");
+}
+
+QString FormatTimestamp(double seconds, const TimestampStyle& style) {
+    seconds += std::max(0.0, style.offset);
     if (!(seconds > 0.0)) seconds = 0.0;
-    const long long whole = static_cast<long long>(std::floor(seconds));
-    return QStringLiteral("[%1:%2:%3]")
+    // Milliseconds first, so that a position such as 1.3 s is not shown as 1.2 s.
+    const long long ms = std::llround(seconds * 1000.0);
+    const long long whole = ms / 1000;
+    const QString hms = QStringLiteral("%1:%2:%3")
+                            .arg(whole / 3600, 2, 10, QChar(u'0'))
+                            .arg((whole / 60) % 60, 2, 10, QChar(u'0'))
+                            .arg(whole % 60, 2, 10, QChar(u'0'));
+    switch (style.format) {
+        case TimestampFormat::Tenths:
+            return u'[' + hms + u'.' + QString::number((ms % 1000) / 100) + u']';
+        case TimestampFormat::Hundredths:
+            return u'#' + hms + u'.' +
+                   QStringLiteral("%1").arg((ms % 1000) / 10, 2, 10, QChar(u'0')) + u'#';
+        case TimestampFormat::Seconds:
+            break;
+    }
+    return u'[' + hms + u']';
+}
+
+double RecordingSeconds(double tapeSeconds, const TimestampStyle& style) {
+    return std::max(0.0, tapeSeconds - std::max(0.0, style.offset));
+}
+
+QString FormatOffset(double seconds) {
+    const long long whole = static_cast<long long>(std::max(0.0, seconds));
+    return QStringLiteral("%1:%2:%3")
         .arg(whole / 3600, 2, 10, QChar(u'0'))
         .arg((whole / 60) % 60, 2, 10, QChar(u'0'))
         .arg(whole % 60, 2, 10, QChar(u'0'));
 }
 
+std::optional<double> ParseOffset(QStringView text) {
+    const QString t = text.trimmed().toString();
+    if (t.isEmpty()) return std::nullopt;
+    bool ok = false;
+    const int plain = t.toInt(&ok);
+    if (ok) return plain >= 0 ? std::optional<double>(plain) : std::nullopt;
+    return ParseTimestamp(QString(u'[' + t + u']'));
+}
+
 std::optional<double> ParseTimestamp(QStringView text) {
-    if (text.size() < 6 || text.front() != u'[' || text.back() != u']') return std::nullopt;
+    if (text.size() < 6) return std::nullopt;
+    const bool bracket = text.front() == u'[' && text.back() == u']';
+    const bool hash = text.front() == u'#' && text.back() == u'#';
+    if (!bracket && !hash) return std::nullopt;
     // Up to three numbers separated by ":"; the last one may carry a fraction.
     int numbers[3] = {};
     int digits[3] = {};
@@ -82,22 +136,9 @@ std::optional<double> ParseTimestamp(QStringView text) {
 
 std::optional<TimestampSpan> TimestampAt(QStringView text, qsizetype offset) {
     if (offset < 0 || offset > text.size()) return std::nullopt;
-    // The "[" at or before the offset, no further back than the longest timestamp.
-    const qsizetype lowest = std::max<qsizetype>(0, offset - kLongestTimestamp);
-    for (qsizetype open = std::min(offset, text.size() - 1); open >= lowest; --open) {
-        const QChar c = text[open];
-        if (c == u'\r' || c == u'\n') break;
-        if (c == u']' && open < offset - 1) break;
-        if (c != u'[') continue;
-        const qsizetype limit = std::min(text.size(), open + kLongestTimestamp);
-        for (qsizetype close = open + 1; close < limit; ++close) {
-            if (text[close] != u']') continue;
-            if (offset > close + 1) return std::nullopt;
-            const std::optional<double> seconds = ParseTimestamp(text.mid(open, close - open + 1));
-            if (!seconds) return std::nullopt;
-            return TimestampSpan{open, close - open + 1, *seconds};
-        }
-        return std::nullopt;
+    const qsizetype from = std::max<qsizetype>(0, offset - kLongestTimestamp);
+    for (const TimestampSpan& span : TimestampsIn(text, from, offset + 1)) {
+        if (span.start <= offset && offset <= span.start + span.length) return span;
     }
     return std::nullopt;
 }
@@ -105,24 +146,34 @@ std::optional<TimestampSpan> TimestampAt(QStringView text, qsizetype offset) {
 std::vector<TimestampSpan> TimestampsIn(QStringView text, qsizetype from, qsizetype to) {
     std::vector<TimestampSpan> found;
     to = std::min(to, text.size());
-    for (qsizetype open = text.indexOf(u'[', std::max<qsizetype>(from, 0)); open >= 0 && open < to;
-         open = text.indexOf(u'[', open + 1)) {
+    qsizetype open = std::max<qsizetype>(from, 0);
+    while (open < to) {
+        const QChar c = text[open];
+        if (c != u'[' && c != u'#') {
+            ++open;
+            continue;
+        }
+        const QChar closing = c == u'[' ? QChar(u']') : QChar(u'#');
         const qsizetype limit = std::min(text.size(), open + kLongestTimestamp);
+        qsizetype next = open + 1;
         for (qsizetype close = open + 1; close < limit; ++close) {
-            const QChar c = text[close];
-            if (c == u'[') break;
-            if (c != u']') continue;
+            const QChar d = text[close];
+            if (d == u'[' || d == u'\r' || d == u'\n') break;
+            if (d != closing) continue;
             if (const auto seconds = ParseTimestamp(text.mid(open, close - open + 1))) {
                 found.push_back({open, close - open + 1, *seconds});
+                next = close + 1;  // a closing "#" opens nothing
             }
             break;
         }
+        open = next;
     }
     return found;
 }
 
-void InsertTimestamp(EditorText& text, TEditHistory& history, double seconds) {
+void InsertTimestamp(EditorText& text, TEditHistory& history, double seconds,
+                     const TimestampStyle& style) {
     RecordSnapshot(text, history);
-    text.ReplaceSelection(FormatTimestamp(seconds));
+    text.ReplaceSelection(FormatTimestamp(seconds, style));
     RecordSnapshot(text, history);
 }

@@ -65,6 +65,7 @@ void TForm1::ListBox1Click() {
         return;
     }
     audio::SetStreamTempo(Stream, Speed);
+    audio::SetStreamVoice(Stream, Voice);
     N21Click();
     N20Click();
     audio::PlayStream(Stream, false);

@@ -78,6 +78,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildControls(client);
     BuildMenus();
     BuildSpeedControls(client);
+    BuildVoiceControls();
     SettingsMenu = new QMenu(QStringLiteral("Настройки"), this);
     SettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
     menuBar()->insertMenu(HelpMenu->menuAction(), SettingsMenu);

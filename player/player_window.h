@@ -27,6 +27,7 @@ class TListBox;
 class TStatusBar;
 class TUpDown;
 class SpeedControl;
+class VoiceMenu;
 class WaveformView;
 
 class TForm1 : public QMainWindow {
@@ -49,6 +50,8 @@ class TForm1 : public QMainWindow {
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
     double Speed = 1.0;  // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
+    audio::VoiceSettings Voice;  // channel, noise reduction, levelling; all off at first
+    audio::VoiceNoise LastNoise = audio::VoiceNoise::Medium;  // what the key turns back on
     // The waveform envelope of the recording last opened, and the worker that computes it.
     EnvelopeState Envelope;
     std::unique_ptr<ENVELOPE> EnvelopeWorker;
@@ -183,6 +186,13 @@ class TForm1 : public QMainWindow {
     void SpeedSlower();  // Alt+Down: 0.05 slower
     void SpeedNormal();  // Alt+Home: 1.0
 
+    // ---- Voice (voice_panel.cpp) ----
+    // Sets the voice stages for the stream and every stream opened later, and shows them.
+    void SetVoice(const audio::VoiceSettings& voice);
+    void ToggleNoiseReduction();  // Alt+PgDown: off, or the strength last used
+    void ToggleLevelling();       // Alt+PgUp
+    VoiceMenu* VoiceItems = nullptr;
+
     // ---- The tick ----
     void Timer1Timer();
 
@@ -205,6 +215,7 @@ class TForm1 : public QMainWindow {
     void BuildMenus();
     void BuildControls(QWidget* client);
     void BuildSpeedControls(QWidget* client);
+    void BuildVoiceControls();
     void ShowMessage(const QString& text);
     // Centre and gain of a band as its tooltip.
     void ShowBandTip(int band);

@@ -17,6 +17,7 @@
 #include "player/player_controls.h"
 #include "player/player_window.h"
 #include "player/speed.h"
+#include "player/voice_settings.h"
 #include "player/transport_rules.h"
 #include "project/project_file.h"
 #include "project/project_files.h"
@@ -93,6 +94,7 @@ void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
     player.Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                           audio::STREAM_PRESCAN);
     audio::SetStreamTempo(player.Stream, player.Speed);
+    audio::SetStreamVoice(player.Stream, player.Voice);
     player.N21Click();
 
     const std::uint64_t lengthBytes = audio::StreamLength(player.Stream, audio::POS_BYTE);
@@ -186,6 +188,10 @@ ProjectFileData CurrentProjectFile(TForm1& player) {
         player.Stream, audio::StreamPosition(player.Stream, audio::POS_BYTE)));
     // Normal speed writes no line, so such a project is the file it always was.
     if (SpeedHundredths(player.Speed) != 100) file.speed = SpeedValueText(player.Speed);
+    // Likewise the voice stages: a line only for a stage that is on.
+    file.voiceChannel = VoiceChannelValue(player.Voice.channel);
+    file.voiceNoise = VoiceNoiseValue(player.Voice.noise);
+    file.voiceLevelling = VoiceLevellingValue(player.Voice.levelling);
     file.files.reserve(player.ListBox1->count());
     for (int i = 0; i < player.ListBox1->count(); ++i)
         file.files << player.ListBox1->item(i)->text();
@@ -199,6 +205,9 @@ void ApplyProjectFile(TForm1& player, const ProjectFileRead& read) {
     if (read.shiftBack) player.Edit4->setText(*read.shiftBack);
     // A project without a speed plays at normal speed.
     player.SetSpeed(read.speed ? ParseSpeedValue(*read.speed) : kSpeedNormal);
+    // And without voice lines, with the voice stages off.
+    player.SetVoice({ParseVoiceChannel(read.voiceChannel), ParseVoiceNoise(read.voiceNoise),
+                     ParseVoiceLevelling(read.voiceLevelling)});
     player.ListBox1->clear();
     player.ListBox1->addItems(read.files);
     player.N12Click();

@@ -15,18 +15,24 @@ const QString kCurrent = QStringLiteral("CURRENT=");
 const QString kPos = QStringLiteral("POS=");
 const QString kSpeed = QStringLiteral("SPEED=");
 const QString kSelection = QStringLiteral("SELECTION=");
+const QString kVoiceChannel = QStringLiteral("VOICE_CHANNEL=");
+const QString kVoiceNoise = QStringLiteral("VOICE_NOISE=");
+const QString kVoiceLevelling = QStringLiteral("VOICE_LEVELLING=");
 const QString kFile = QStringLiteral("FILE=");
 
 }  // namespace
 
 QStringList ProjectFileLines(const ProjectFileData& data) {
     QStringList lines;
-    lines.reserve(7 + data.files.size());
+    lines.reserve(10 + data.files.size());
     lines << kPlaying + data.playing << kCircles + data.circles << kPause + data.pause
           << kShiftBack + data.shiftBack << kCurrent + QString::number(data.current)
           << kPos + QString::number(data.pos);
     if (!data.speed.isEmpty()) lines << kSpeed + data.speed;
     if (!data.selection.isEmpty()) lines << kSelection + data.selection;
+    if (!data.voiceChannel.isEmpty()) lines << kVoiceChannel + data.voiceChannel;
+    if (!data.voiceNoise.isEmpty()) lines << kVoiceNoise + data.voiceNoise;
+    if (!data.voiceLevelling.isEmpty()) lines << kVoiceLevelling + data.voiceLevelling;
     for (const QString& file : data.files) lines << kFile + file;
     return lines;
 }
@@ -56,6 +62,10 @@ ProjectFileRead ParseProjectFile(const QStringList& lines) {
         if (line.startsWith(kPos)) read.pos = ParseIntOrZero(line.mid(kPos.size()));
         if (line.startsWith(kSpeed)) read.speed = line.mid(kSpeed.size());
         if (line.startsWith(kSelection)) read.selection = line.mid(kSelection.size());
+        if (line.startsWith(kVoiceChannel)) read.voiceChannel = line.mid(kVoiceChannel.size());
+        if (line.startsWith(kVoiceNoise)) read.voiceNoise = line.mid(kVoiceNoise.size());
+        if (line.startsWith(kVoiceLevelling))
+            read.voiceLevelling = line.mid(kVoiceLevelling.size());
         if (line.startsWith(kFile)) read.files << line.mid(kFile.size());
     }
     return read;

@@ -23,11 +23,16 @@ struct ProjectFileData {
     QStringList files;  // "FILE=", in playlist order
     QString speed;      // "SPEED=": playback speed; empty at normal speed, and no line then
     QString selection;  // "SELECTION=": the selection loop; empty (and no line) when none is set
+    // "VOICE_CHANNEL=", "VOICE_NOISE=", "VOICE_LEVELLING=": empty when off, and no line then.
+    QString voiceChannel{};
+    QString voiceNoise{};
+    QString voiceLevelling{};
 };
 
 // Six fixed lines, "SPEED=" after "POS=" only when a speed is given, "SELECTION=" after
-// them only while a selection loop is set, then one "FILE=" line per playlist entry. At
-// normal speed without a selection the file is exactly what it was before either.
+// them only while a selection loop is set, the voice lines after those only for the stages
+// that are on, then one "FILE=" line per playlist entry. At normal speed without a
+// selection and with the voice stages off the file is exactly what it was before any.
 QStringList ProjectFileLines(const ProjectFileData& data);
 
 // What reading a project file found. A parameter key that is missing leaves its field as it
@@ -42,6 +47,9 @@ struct ProjectFileRead {
     QStringList files;
     std::optional<QString> speed;      // the text of "SPEED=", nullopt when there is none
     std::optional<QString> selection;  // the text of "SELECTION=", nullopt when there is none
+    QString voiceChannel;              // the voice lines' texts, empty when there are none
+    QString voiceNoise;
+    QString voiceLevelling;
 };
 
 // A line counts for a key when it starts with exactly that key and its "="; the rest of

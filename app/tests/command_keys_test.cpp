@@ -92,6 +92,8 @@ const KeyCase kEverywhere[] = {
     {Qt::ALT | Qt::Key_Up, "speed.faster"},
     {Qt::ALT | Qt::Key_Down, "speed.slower"},
     {Qt::ALT | Qt::Key_Home, "speed.normal"},
+    {Qt::ALT | Qt::Key_PageDown, "voice.noise"},
+    {Qt::ALT | Qt::Key_PageUp, "voice.levelling"},
 };
 
 // The editor's own keys: its menus, then its key handler.

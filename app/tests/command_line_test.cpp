@@ -63,3 +63,41 @@ TEST(CommandLine, ArgumentsSortedIntoRecordingsProjectAndTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommandLine, ExportTakesInOutAndItsOptionsOrSaysHowToUseIt) {
+    const QString here = QStringLiteral("/home/u");
+    const struct {
+        QStringList arguments;
+        QString in, out, participants;  // in empty: refused
+        bool timestamps;
+    } cases[] = {
+        {{"--export", "a.srt", "/tmp/b.docx"}, here + "/a.srt", "/tmp/b.docx", {}, true},
+        {{"--export", "a.txt", "--participants", "p.par", "b.vtt", "--no-timestamps"},
+         here + "/a.txt",
+         here + "/b.vtt",
+         here + "/p.par",
+         false},
+        {{"--export", "a.txt"}, {}, {}, {}, true},
+        {{"--export", "a.txt", "b.odt", "c.odt"}, {}, {}, {}, true},
+        {{"--export", "a.txt", "b.odt", "--participants"}, {}, {}, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const CommandLine line = ParseCommandLine(c.arguments, here);
+        EXPECT_TRUE(line.recordings.isEmpty());
+        if (c.in.isEmpty()) {
+            EXPECT_FALSE(line.exportRequest.has_value());
+            EXPECT_FALSE(line.exportError.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(line.exportRequest.has_value());
+        EXPECT_EQ(line.exportRequest->in, c.in);
+        EXPECT_EQ(line.exportRequest->out, c.out);
+        EXPECT_EQ(line.exportRequest->participants, c.participants);
+        EXPECT_EQ(line.exportRequest->timestamps, c.timestamps);
+    }
+}
+
+}  // namespace

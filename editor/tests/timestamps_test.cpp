@@ -103,4 +103,59 @@ TEST(Timestamps, InsertionReplacesTheSelectionAndOneUndoTakesItBack) {
     EXPECT_EQ(text.Text(), QStringLiteral("первая [03:05:00]\r\nвторая"));
 }
 
+// Each style: written at the caret from the player's position, found again under the caret
+// with the tape offset taken off, and the other styles still read.
+TEST(Timestamps, EveryStyleInsertedAndFoundAgainWithTheOffset) {
+    const struct {
+        TimestampFormat format;
+        double offset;
+        const char* written;
+        double found;  // the recording position read back
+    } cases[] = {
+        {TimestampFormat::Seconds, 0.0, "[00:01:05]", 65.0},
+        {TimestampFormat::Tenths, 0.0, "[00:01:05.3]", 65.3},
+        {TimestampFormat::Hundredths, 0.0, "#00:01:05.37#", 65.37},
+        {TimestampFormat::Seconds, 3600.0, "[01:01:05]", 65.0},
+        {TimestampFormat::Tenths, 36000.0, "[10:01:05.3]", 65.3},
+        {TimestampFormat::Hundredths, 3600.0, "#01:01:05.37#", 65.37},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        const TimestampStyle style{c.format, c.offset};
+        PlainEditorText text(QStringLiteral("а  б"));
+        TEditHistory history;
+        RecordSnapshot(text, history);
+        text.SetSelection(2, 0);
+        InsertTimestamp(text, history, 65.379, style);
+        const QString written = QString::fromUtf8(c.written);
+        EXPECT_EQ(text.Text(), QStringLiteral("а ") + written + QStringLiteral(" б"));
+        for (qsizetype at : {qsizetype(2), qsizetype(2 + written.size())}) {
+            const auto span = TimestampAt(text.Text(), at);
+            ASSERT_TRUE(span.has_value());
+            EXPECT_EQ(span->length, written.size());
+            EXPECT_NEAR(RecordingSeconds(span->seconds, style), c.found, 1e-9);
+        }
+    }
+    const QString mixed = QStringLiteral("#00:00:01.50# x [00:00:02.5] #00:00:0# [00:00:03]");
+    const std::vector<TimestampSpan> all = TimestampsIn(mixed, 0, mixed.size());
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_DOUBLE_EQ(all[0].seconds, 1.5);
+    EXPECT_DOUBLE_EQ(all[1].seconds, 2.5);
+    EXPECT_DOUBLE_EQ(all[2].seconds, 3.0);
+    EXPECT_DOUBLE_EQ(RecordingSeconds(5.0, {TimestampFormat::Seconds, 3600.0}), 0.0);
+}
+
+TEST(Timestamps, OffsetsReadAsTapeTimesOrSeconds) {
+    const struct {
+        const char* text;
+        std::optional<double> seconds;
+    } cases[] = {{"01:00:00", 3600.0}, {"1:00:00", 3600.0},  {"10:30", 630.0},     {"90", 90.0},
+                 {"", std::nullopt},   {"-5", std::nullopt}, {"1:2", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseOffset(QString::fromUtf8(c.text)), c.seconds);
+    }
+    EXPECT_EQ(FormatOffset(3725.0), QStringLiteral("01:02:05"));
+}
+
 }  // namespace

@@ -260,6 +260,21 @@ TEST_F(PedalManagerTest, RefusedDevicesAreListedAndRetriedLearningRunsNothing) {
     EXPECT_FALSE(actions_.IsHeld("player.rewind_held"));
 }
 
+TEST_F(PedalManagerTest, ARegularFileWhereTheNodeShouldBeIsListedNotRead) {
+    sysfs_->AddHidraw("0003:05F3:00FF.0001", "VEC USB Footpedal", "hidraw2");
+    std::ofstream(dev_ / "hidraw2") << std::string(64, '\x07');
+    PedalManager::Environment env;
+    env.sysRoot = sys_;
+    env.devRoot = dev_;  // the program's own opener
+    PedalManager manager(std::move(env), &actions_);
+    manager.Rescan();
+    manager.ReadAll();
+    ASSERT_EQ(manager.Devices().size(), 1u);
+    EXPECT_FALSE(manager.Devices()[0].open);
+    EXPECT_NE(manager.Devices()[0].problem.find("не устройство"), std::string::npos);
+    EXPECT_TRUE(recorder_.log.empty());
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);

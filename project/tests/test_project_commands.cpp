@@ -484,6 +484,41 @@ TEST_F(ProjectCommands, SpeedIsSavedOnlyAwayFromNormalAndRestored) {
     EXPECT_EQ(audio::StreamTempo(Form1->Stream), 1.0);
 }
 
+TEST_F(ProjectCommands, VoiceIsSavedOnlyWhenOnAndRestored) {
+    Form1->ListBox1->addItems({wavA_});
+    Form1->ListBox1->setCurrentRow(0);
+    Form1->ListBox1Click();
+    Render(2.0);
+    Form1->BitBtn3Click();  // F4: the position stays at 2 s
+    saveAnswer_ = dir_.filePath("plain.prj");
+    Save();
+    const QByteArray plain = ReadBytes(saveAnswer_);
+    EXPECT_FALSE(plain.contains("VOICE"));
+
+    const audio::VoiceSettings voice{audio::VoiceChannel::Left, audio::VoiceNoise::Light, true};
+    Form1->SetSpeed(0.75);
+    Form1->SetVoice(voice);
+    saveAnswer_ = dir_.filePath("voice.prj");
+    SaveAs();
+    const QByteArray saved = ReadBytes(saveAnswer_);
+    EXPECT_TRUE(saved.contains("\r\nPOS=2\r\nSPEED=0.75\r\nVOICE_CHANNEL=left\r\n"
+                               "VOICE_NOISE=light\r\nVOICE_LEVELLING=on\r\nFILE="));
+
+    Fresh();
+    Open(dir_.filePath("voice.prj"));
+    ASSERT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_EQ(Form1->Voice, voice);
+    audio::VoiceSettings heard;
+    ASSERT_TRUE(audio::StreamVoice(Form1->Stream, &heard));
+    EXPECT_EQ(heard, voice);
+    EXPECT_NEAR(PositionSeconds(), 2.0, 1e-3);
+    // A project without the lines is opened with every stage off.
+    Open(dir_.filePath("plain.prj"));
+    EXPECT_TRUE(Form1->Voice.IsOff());
+    ASSERT_TRUE(audio::StreamVoice(Form1->Stream, &heard));
+    EXPECT_TRUE(heard.IsOff());
+}
+
 TEST_F(ProjectCommands, SpeedThatIsNotOneReadsSensibly) {
     const std::pair<const char*, double> cases[] = {
         {"abc", 1.0}, {"9", 2.0}, {"0.1", 0.5}, {"", 1.0}, {"1,25", 1.25}};

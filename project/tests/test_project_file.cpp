@@ -180,3 +180,37 @@ TEST(ProjectFileSelection, OneLineAfterPosAndSpeedOnlyWhileSetAndReadBackAsText)
     // Any value is text here; the player judges it against the recording.
     EXPECT_EQ(ParseProjectFile({"SELECTION=-5,abc", "SELECTION=9,1"}).selection, "9,1");
 }
+
+TEST(ProjectFileVoice, LinesAfterTheOtherNewLinesOnlyForStagesThatAreOn) {
+    const QStringList fixed = {"PLAYING=5",    "CIRCLES=2", "PAUSE=2",
+                               "SHIFT_BACK=1", "CURRENT=0", "POS=12"};
+    const struct {
+        QString speed, selection, channel, noise, levelling;
+        QStringList extra;  // the lines between POS= and FILE=
+    } cases[] = {
+        {"", "", "", "", "", {}},
+        {"0.75", "", "left", "", "", {"SPEED=0.75", "VOICE_CHANNEL=left"}},
+        {"", "", "", "strong", "on", {"VOICE_NOISE=strong", "VOICE_LEVELLING=on"}},
+        {"1.5",
+         "4300,6600",
+         "mix",
+         "light",
+         "on",
+         {"SPEED=1.5", "SELECTION=4300,6600", "VOICE_CHANNEL=mix", "VOICE_NOISE=light",
+          "VOICE_LEVELLING=on"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extra.join(' ').toStdString());
+        ProjectFileData d{"5", "2", "2", "1", 0, 12, {"/a.wav"}, c.speed, c.selection};
+        d.voiceChannel = c.channel;
+        d.voiceNoise = c.noise;
+        d.voiceLevelling = c.levelling;
+        const QStringList lines = ProjectFileLines(d);
+        EXPECT_EQ(lines, fixed + c.extra + QStringList{"FILE=/a.wav"});
+        const ProjectFileRead r = ParseProjectFile(lines);
+        EXPECT_EQ(r.voiceChannel, c.channel);
+        EXPECT_EQ(r.voiceNoise, c.noise);
+        EXPECT_EQ(r.voiceLevelling, c.levelling);
+        EXPECT_EQ(r.files, QStringList{"/a.wav"});
+    }
+}
