@@ -12,7 +12,9 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/strip_wiring.h"
 #include "app/voice_commands.h"
+#include "audio/audio.h"
 #include "commands/default_commands.h"
 #include "commands/key_file.h"
 #include "commands/registry.h"
@@ -67,7 +69,13 @@ void ConnectEditor() {
         {[]() -> std::optional<double> {
              return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;
          },
-         [](double seconds) { return Form1 != nullptr && Form1->PlayFrom(seconds); }});
+         [](double seconds) { return Form1 != nullptr && Form1->PlayFrom(seconds); },
+         []() -> std::optional<double> {
+             if (Form1 == nullptr || Form1->Stream == 0) return std::nullopt;
+             const double length = audio::BytesToSeconds(
+                 Form1->Stream, audio::StreamLength(Form1->Stream, audio::POS_BYTE));
+             return length > 0.0 ? std::optional<double>(length) : std::nullopt;
+         }});
     Form2->Spelling->AbbreviationTexts = [] {
         QStringList texts;
         if (Form3 == nullptr) return texts;
@@ -116,6 +124,7 @@ void CreateWindowSet() {
     WireCommands(*Commands, *Form1, *Form2);
     WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
+    WireStrip(*Commands, *Form1, *Form2, *Form5);
     ReadUserKeys();
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);

@@ -250,6 +250,8 @@ void ExchangeMenu::ExportClick(ExportFormat format) {
     exchange::ExportOptions options;
     options.timestamps = HasTimestampChoice(format) ? timestamps : true;
     options.style = Style();
+    const PlayerLink& player = editor_.Timestamps->Player;
+    if (player.Length) options.recordingLength = player.Length();
     try {
         exchange::ExportFile(path, editor_.Text(), exchange::SpeakersFromTable(Participants()),
                              options);

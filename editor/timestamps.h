@@ -75,6 +75,9 @@ struct PlayerLink {
     // fragment cycle afresh as the back and next commands do, and plays. False when no
     // recording is open.
     std::function<bool(double seconds)> PlayFrom;
+    // The current recording's length in seconds (where the last subtitle ends); nullopt when
+    // no recording is open. May be left empty.
+    std::function<std::optional<double>()> Length;
 };
 
 // Replaces the selection with the timestamp of `seconds` in `style`, between two snapshots.

@@ -408,6 +408,69 @@ std::vector<Segment> ReadDraftFile(const QString& path) {
     }
 }
 
+std::vector<Segment> ReadPocketSphinx(const QString& output) {
+    std::vector<Segment> out;
+    Segment current;
+    bool open = false;
+    auto close = [&] {
+        if (open && !current.text.isEmpty()) out.push_back(current);
+        current = Segment{};
+        open = false;
+    };
+    for (const QString& raw : Lines(output)) {
+        const QStringList fields = raw.split(u' ', Qt::SkipEmptyParts);
+        if (fields.size() != 4) continue;
+        bool ok1 = false, ok2 = false, ok3 = false;
+        const double start = fields[1].toDouble(&ok1);
+        const double end = fields[2].toDouble(&ok2);
+        fields[3].toDouble(&ok3);
+        if (!ok1 || !ok2 || !ok3 || end < start || start < 0.0) continue;
+        QString word = fields[0];
+        if (word == u"<s>") {
+            close();
+            open = true;
+            continue;
+        }
+        if (word == u"</s>") {
+            close();
+            continue;
+        }
+        if (word.startsWith(u'<') || word.startsWith(u'[') || word.startsWith(QStringLiteral("++")))
+            continue;
+        const qsizetype paren = word.indexOf(u'(');
+        if (paren > 0 && word.endsWith(u')')) word.truncate(paren);
+        if (!open) open = true;  // a word outside <s> … </s> still counts
+        if (current.text.isEmpty()) {
+            current.start = start;
+        } else {
+            current.text += u' ';
+        }
+        current.text += word;
+        current.end = end;
+    }
+    close();
+    // Utterances come in order; one that starts before the last would not read back.
+    std::vector<Segment> ordered;
+    for (Segment& s : out) {
+        if (!ordered.empty() && s.start < ordered.back().start) continue;
+        ordered.push_back(std::move(s));
+    }
+    return ordered;
+}
+
+std::optional<int> ProgressPercent(QStringView line) {
+    const qsizetype percent = line.lastIndexOf(u'%');
+    if (percent <= 0) return std::nullopt;
+    qsizetype at = percent;
+    while (at > 0 && line[at - 1].isSpace()) --at;
+    qsizetype digits = at;
+    while (digits > 0 && IsDigit(line[digits - 1]) && at - digits < 3) --digits;
+    if (digits == at) return std::nullopt;
+    const int value = line.mid(digits, at - digits).toInt();
+    if (value > 100) return std::nullopt;
+    return value;
+}
+
 QString DraftText(const std::vector<Segment>& segments, const QStringList& participantNames,
                   const TimestampStyle& style) {
     QString out;

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "editor/timestamps.h"
@@ -44,6 +45,17 @@ std::vector<Segment> ReadSrt(const QString& text);
 std::vector<Segment> ReadVtt(const QString& text);
 std::vector<Segment> ReadJsonDraft(const QString& text);
 std::vector<Segment> ReadDraft(const QString& text);  // by DraftFormatOf
+
+// What PocketSphinx prints with `-time yes`: for each utterance its text, then one line per
+// word "word start end confidence" (seconds) between "<s>" and "</s>". Each utterance becomes
+// a segment from its first word to its last; silences, noises and fillers ("<sil>",
+// "[NOISE]", "++UM++") are left out and alternate pronunciations ("the(2)") read as the word.
+// Utterances without words give nothing. Lines of any other kind are ignored.
+std::vector<Segment> ReadPocketSphinx(const QString& output);
+
+// The per cent done that a recogniser's progress line reports ("… progress =  45%",
+// "45% done", "[ 45%]"); nullopt for a line without one. Values above 100 are no progress.
+std::optional<int> ProgressPercent(QStringView line);
 
 // Reads and decodes a draft file; file errors and oversized files as ExchangeError.
 std::vector<Segment> ReadDraftFile(const QString& path);

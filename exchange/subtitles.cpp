@@ -47,21 +47,25 @@ QString SubtitleTime(double seconds, QChar decimalSeparator) {
 }
 
 QByteArray SrtBytes(const std::vector<Cue>& cues, const std::vector<Speaker>& speakers) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(cues.size()) * 64);
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(cues.size()) * 128);
     int number = 0;
+    char line[96];
     for (const Cue& cue : cues) {
-        out += QString::number(++number) + QStringLiteral("\r\n");
-        out += SubtitleTime(cue.start, u',') + QStringLiteral(" --> ") +
-               SubtitleTime(cue.end, u',') + QStringLiteral("\r\n");
+        const QByteArray start = SubtitleTime(cue.start, u',').toLatin1();
+        const QByteArray end = SubtitleTime(cue.end, u',').toLatin1();
+        const int n = std::snprintf(line, sizeof line, "%d\r\n%s --> %s\r\n", ++number,
+                                    start.constData(), end.constData());
+        out.append(line, n);
         for (const CuePart& part : cue.parts) {
             const QString name = SpeakerName(part.speaker, speakers);
-            if (!name.isEmpty()) out += name + QStringLiteral(": ");
-            out += SafeCueText(part.text) + QStringLiteral("\r\n");
+            if (!name.isEmpty()) out += name.toUtf8() + ": ";
+            out += SafeCueText(part.text).toUtf8();
+            out += "\r\n";
         }
-        out += QStringLiteral("\r\n");
+        out += "\r\n";
     }
-    return out.toUtf8();
+    return out;
 }
 
 QByteArray VttBytes(const std::vector<Cue>& cues, const std::vector<Speaker>& speakers) {

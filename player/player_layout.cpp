@@ -32,6 +32,7 @@
 #include "player/playlist_paths.h"
 #include "player/sound_notice.h"
 #include "player/transport_rules.h"
+#include "player/strip_workbench.h"
 #include "player/waveform_view.h"
 
 namespace {
@@ -167,6 +168,7 @@ void TForm1::BuildControls(QWidget* client) {
     PaintBox1 = new WaveformView(client);
     PaintBox1->setGeometry(5, 333, 649, 68);
     connect(PaintBox1, &WaveformView::MouseDown, this, &TForm1::PaintBox1MouseDown);
+    Strip = new StripWorkbench(*this, PaintBox1);
 
     TrackBar1 = MakeSlider(Qt::Horizontal, 1000, client);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));

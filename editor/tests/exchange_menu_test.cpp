@@ -120,7 +120,7 @@ TEST_F(ExchangeMenuTest, ExportWritesTheChosenFormatAndRemembersTheTimestampsBox
     EXPECT_TRUE(offered);
     target = dir.filePath(QStringLiteral("s.srt"));
     ASSERT_TRUE(CommandSet().Run(QStringLiteral("export.srt")));  // as a key given to it would
-    EXPECT_FALSE(offered);  // the last choice comes back
+    EXPECT_FALSE(offered);                                        // the last choice comes back
     EXPECT_EQ(textfiles::ReadFileBytes(target),
               QStringLiteral("1\r\n00:00:01,000 --> 00:00:06,000\r\nАнна: Да.\r\n\r\n").toUtf8());
     EXPECT_TRUE(errors.isEmpty());
@@ -133,7 +133,8 @@ TEST_F(ExchangeMenuTest, TheChosenStyleAndOffsetWriteAndReadTimestamps) {
                            [&](double seconds) {
                                seeks.push_back(seconds);
                                return true;
-                           }});
+                           },
+                           [] { return std::optional<double>(9.0); }});
     menu->RunOffsetDialog = [](QString& text) {
         text = QStringLiteral("01:00:00");
         return true;
@@ -155,7 +156,7 @@ TEST_F(ExchangeMenuTest, TheChosenStyleAndOffsetWriteAndReadTimestamps) {
     };
     menu->ExportItems[3]->trigger();
     EXPECT_EQ(textfiles::ReadFileBytes(exported),
-              QStringLiteral("WEBVTT\n\n00:00:05.250 --> 00:00:10.250\nслово\n\n").toUtf8());
+              QStringLiteral("WEBVTT\n\n00:00:05.250 --> 00:00:09.000\nслово\n\n").toUtf8());
 }
 
 }  // namespace

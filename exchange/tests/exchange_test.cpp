@@ -215,6 +215,37 @@ TEST(Drafts, BrokenInputIsRefusedNamingWhere) {
     }
 }
 
+TEST(Drafts, PocketSphinxUtterancesBecomeSegmentsWithoutFillers) {
+    const QString output = QStringLiteral(
+        "INFO: something 1 2 3\n"
+        "the quick brown fox\n<s> 0.000 0.020 0.999700\nthe(2) 0.030 0.220 0.020332\n"
+        "<sil> 0.230 0.410 0.778000\nquick 0.420 0.700 0.9\n[NOISE] 0.7 0.8 0.5\n"
+        "brown 0.810 1.100 0.9\n</s> 1.110 1.500 1.000000\n"
+        "nothing\n<s> 1.600 1.700 1.0\n<sil> 1.7 2.0 1.0\n</s> 2.0 2.2 1.0\n"
+        "fox\n<s> 2.300 2.400 1.0\n++UM++ 2.4 2.5 1.0\nfox 2.500 2.900 0.8\n</s> 2.9 3.0 1.0\n");
+    const std::vector<Segment> segments = ReadPocketSphinx(output);
+    ASSERT_EQ(segments.size(), 2u);
+    EXPECT_EQ(segments[0].text, QStringLiteral("the quick brown"));
+    EXPECT_DOUBLE_EQ(segments[0].start, 0.03);
+    EXPECT_DOUBLE_EQ(segments[0].end, 1.1);
+    EXPECT_EQ(segments[1].text, QStringLiteral("fox"));
+    EXPECT_DOUBLE_EQ(segments[1].start, 2.5);
+
+    const struct {
+        const char* line;
+        std::optional<int> percent;
+    } lines[] = {{"whisper_print_progress_callback: progress =  45%", 45},
+                 {"[ 7%] done", 7},
+                 {"100% done", 100},
+                 {"150%", std::nullopt},
+                 {"progress", std::nullopt},
+                 {"%", std::nullopt}};
+    for (const auto& l : lines) {
+        SCOPED_TRACE(l.line);
+        EXPECT_EQ(ProgressPercent(QString::fromUtf8(l.line)), l.percent);
+    }
+}
+
 TEST(Drafts, AHugeOrMissingFileIsRefusedBeforeReading) {
     QTemporaryDir dir;
     const QString huge = dir.filePath(QStringLiteral("huge.srt"));
