@@ -35,7 +35,10 @@
 #include "player/envelope.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/selection_loop.h"
 #include "player/sound_notice.h"
+#include "player/strip_workbench.h"
+#include "player/waveform_view.h"
 #include "textfiles/textfiles.h"
 
 namespace {
@@ -133,10 +136,11 @@ const QString kTranscript =
     kTitle +
     QStringLiteral(
         "\r\n\r\n[Анна Петрова]\r\n"
-        "Добрый день. Расскажите, пожалуйста, с чего началась ваша работа в лаборатории.\r\n"
+        "Добрый день. Расскажите, пожалуйста, с чего началась ваша работа в лаборатории. "
+        "[00:00:33]\r\n"
         "[Игорь Смирнов]\r\n"
         "Это было в две тысячи двенадцатом году. Я пришёл туда ещё студентом, по программе "
-        "обмена, и, как мне кажется, остался там из-за людей, а не из-за темы.\r\n"
+        "обмена, и, как мне кажется, остался там из-за людей, а не из-за темы. [00:00:40]\r\n"
         "[Анна Петрова]\r\n"
         "А тема была какая?\r\n"
         "[Игорь Смирнов]\r\n"
@@ -147,6 +151,14 @@ const QString kTranscript =
         "Игорь.\r\n");
 
 }  // namespace
+
+// The player's waveform strip with a margin of its window around it.
+void SaveStrip(const QString& path) {
+    Settle();
+    const QRect strip = Form1->PaintBox1->geometry().adjusted(-4, -4, 4, 4);
+    const QPixmap picture = Form1->PaintBox1->parentWidget()->grab(strip);
+    if (!picture.save(path, "PNG")) Fail("cannot write " + path);
+}
 
 int main(int argc, char* argv[]) {
     if (argc != 2) {
@@ -267,6 +279,22 @@ int main(int argc, char* argv[]) {
         Fail("no sound notice in the player");
     }
     Save(Form2, images + "/editor.png");
+    // The strip as a workbench: zoomed in, the fragment and the typed timestamps on it; then a
+    // stretch selected to be looped.
+    Form1->Strip->ZoomIn();
+    Form1->Strip->ZoomIn();
+    for (int tick = 0; tick < 6; ++tick) {
+        audio::AdvanceManualOutput(8820);
+        Form1->Timer1Timer();
+    }
+    SaveStrip(images + "/strip-zoomed.png");
+    Form1->Strip->SetSelection(LoopSelection{position() + 0.4, position() + 2.7, false});
+    for (int tick = 0; tick < 4; ++tick) {
+        audio::AdvanceManualOutput(8820);
+        Form1->Timer1Timer();
+    }
+    SaveStrip(images + "/strip-selection.png");
+    Form1->Strip->ClearSelection();
     Save(Form3, images + "/dictionary.png");
     Save(Form5, images + "/participants.png");
     Form6->SetVariants(

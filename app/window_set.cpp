@@ -11,6 +11,7 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/strip_wiring.h"
 #include "app/voice_commands.h"
 #include "audio/audio.h"
 #include "commands/default_commands.h"
@@ -93,6 +94,7 @@ void CreateWindowSet() {
     WireCommands(*Commands, *Form1, *Form2);
     WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
+    WireStrip(*Commands, *Form1, *Form2, *Form5);
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));

@@ -34,6 +34,7 @@
 #include "player/playlist_files.h"
 #include "player/playlist_paths.h"
 #include "player/sound_notice.h"
+#include "player/strip_workbench.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
 #include "project/project_commands.h"
@@ -92,6 +93,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildSpeedControls(client);
     BuildVoiceControls();
+    menuBar()->insertMenu(HelpMenu->menuAction(), Strip->Menu);
     StatusBar1 = new TStatusBar({130, 170, 170, 90, 100, 50}, client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
@@ -298,6 +300,7 @@ void TForm1::BuildControls(QWidget* client) {
     PaintBox1 = new WaveformView(client);
     PaintBox1->setGeometry(5, 333, 649, 68);
     connect(PaintBox1, &WaveformView::MouseDown, this, &TForm1::PaintBox1MouseDown);
+    Strip = new StripWorkbench(*this, PaintBox1);
 
     TrackBar1 = MakeSlider(Qt::Horizontal, 1000, client);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
@@ -604,21 +607,22 @@ void TForm1::Timer1Timer() {
     PaintBox1->ClearView();
     if (Stream == 0) return;
     if (!Stopped) {
-        if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED)
+        // A selection loop stays in its recording, also when it reaches the end.
+        if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED && !Strip->Selection())
             MoveToNextFile();
         else
             CycleStep();
     }
     // The next entry may have failed to open: nothing left to show.
     if (Stream == 0) return;
-    if (Envelope.Count() >= 1)
-        PaintBox1->DrawEnvelope(Envelope, PositionSeconds(), LengthSeconds());
+    Strip->Draw(PositionSeconds(), LengthSeconds());
     N13Click();
 }
 
 void TForm1::RequestEnvelope(const QString& path) {
     EnvelopeFile = path;
     EnvelopeWorker->Request(QFile::encodeName(path).toStdString());
+    Strip->SetRecording(path);
 }
 
 void TForm1::PaintBox1MouseDown(int x) {
@@ -626,9 +630,7 @@ void TForm1::PaintBox1MouseDown(int x) {
     if (count < 1 || Stream == 0) return;
     const double position = PositionSeconds();
     const double length = LengthSeconds();
-    const WaveformGeometry view =
-        ComputeWaveformGeometry(position, length, count, PaintBox1->width());
-    SeekSeconds(ClickTargetSeconds(position, length, x, view.MarkerX), length);
+    SeekSeconds(Strip->ClickTarget(x, position, length), length);
     if (Stopped) {
         Stopped = false;
         N20Click();
@@ -648,6 +650,7 @@ void TForm1::MoveToNextFile() {
 }
 
 void TForm1::CycleStep() {
+    if (Strip->LoopStep()) return;
     const double position = PositionSeconds();
     const double length = LengthSeconds();
     const int L = ParameterInRange(Edit1->text(), kFragmentLength);

@@ -27,6 +27,7 @@ class TListBox;
 class TStatusBar;
 class TUpDown;
 class SpeedControl;
+class StripWorkbench;
 class VoiceMenu;
 class WaveformView;
 
@@ -93,6 +94,8 @@ class TForm1 : public QMainWindow {
     QGroupBox* GroupBox3 = nullptr;  // "Громкость"
     QSlider* TrackBar2 = nullptr;    // volume: 0 full ... 10 silent
 
+    // Zoom, ruler, the cycle, ticks and the selection loop on PaintBox1.
+    StripWorkbench* Strip = nullptr;
     WaveformView* PaintBox1 = nullptr;
     QSlider* TrackBar1 = nullptr;  // position, per mille of the length
     QPushButton* BitBtn1 = nullptr;

@@ -21,6 +21,8 @@ class WaveformView : public QWidget {
     void DrawEnvelope(const EnvelopeState& envelope, double position, double length);
     // The picture as last drawn.
     const QImage& Picture() const { return picture_; }
+    // The picture to draw into (the zoomed strip); update() shows it.
+    QImage& Canvas() { return picture_; }
 
   signals:
     void MouseDown(int x);

@@ -16,7 +16,9 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/selection_loop.h"
 #include "player/speed.h"
+#include "player/strip_workbench.h"
 #include "player/voice_settings.h"
 #include "player/transport_rules.h"
 #include "project/project_file.h"
@@ -188,6 +190,8 @@ ProjectFileData CurrentProjectFile(TForm1& player) {
         player.Stream, audio::StreamPosition(player.Stream, audio::POS_BYTE)));
     // Normal speed writes no line, so such a project is the file it always was.
     if (SpeedHundredths(player.Speed) != 100) file.speed = SpeedValueText(player.Speed);
+    // Only while a selection loop is set, so other projects stay as they were.
+    if (player.Strip->Selection()) file.selection = SelectionValueText(*player.Strip->Selection());
     // Likewise the voice stages: a line only for a stage that is on.
     file.voiceChannel = VoiceChannelValue(player.Voice.channel);
     file.voiceNoise = VoiceNoiseValue(player.Voice.noise);
@@ -223,6 +227,14 @@ void ApplyProjectFile(TForm1& player, const ProjectFileRead& read) {
     player.ListBox1->setCurrentRow(read.current, QItemSelectionModel::ClearAndSelect);
     player.N12Click();
     OpenCurrentRecording(player, read.files.at(read.current), read.pos);
+    // A selection beyond the recording, negative or reversed is held inside it or dropped.
+    if (read.selection && player.Stream != 0)
+        player.Strip->SetSelection(
+            ParseSelectionValue(
+                *read.selection,
+                audio::BytesToSeconds(player.Stream,
+                                      audio::StreamLength(player.Stream, audio::POS_BYTE))),
+            false);
 }
 
 void ExitApplication() {

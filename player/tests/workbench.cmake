@@ -6,3 +6,4 @@ nuv_add_test_executable(workbench_tests ${CMAKE_CURRENT_LIST_DIR}/strip_zoom_tes
                         ${CMAKE_CURRENT_LIST_DIR}/selection_loop_test.cpp)
 target_link_libraries(workbench_tests PRIVATE player_core PkgConfig::NUV_WORKBENCH_SNDFILE)
 set_tests_properties(workbench_tests PROPERTIES LABELS "sanitize;threads")
+target_sources(waveform_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/workbench_window_test.cpp)
