@@ -348,10 +348,11 @@ void TForm1::Timer1Timer() {
         const std::uint32_t activity = audio::StreamActivity(Stream);
         if (activity == audio::ACTIVE_STOPPED && !Strip->Selection())
             MoveToNextFile();
-        else if (CycleHold.MayStep(
-                     audio::OutputReconnecting(), Stream,
-                     activity == audio::ACTIVE_PLAYING || activity == audio::ACTIVE_STALLED,
-                     audio::StreamPosition(Stream, audio::POS_BYTE)))
+        else if (CycleHold.MayStep(audio::OutputReconnecting(), Stream,
+                                   // A selection loop holds the stream at its end by itself.
+                                   !Strip->Selection() && (activity == audio::ACTIVE_PLAYING ||
+                                                           activity == audio::ACTIVE_STALLED),
+                                   audio::StreamPosition(Stream, audio::POS_BYTE)))
             CycleStep();
     }
     // The next entry may have failed to open: nothing left to show.
