@@ -6,10 +6,15 @@
 #include <QPushButton>
 #include <functional>
 
+#include "app/keys_dialog.h"
+#include "app/player_media_controls.h"
+#include "app/player_options.h"
 #include "app/shell_commands.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "editor/editor_window.h"
+#include "player/held_transport.h"
+#include "player/player_controls.h"
 #include "player/player_window.h"
 
 namespace {
@@ -32,11 +37,15 @@ void BindButton(commands::Registry& registry, QPushButton* button, const QString
 void WireCommands(commands::Registry& registry, TForm1& player, TForm2& editor) {
     TForm1* p = &player;
     TForm2* e = &editor;
+    // Goes with the registry, before the windows.
+    auto* held = new HeldTransport(PlayerTransportLink(player), &registry);
+    held->setObjectName(QStringLiteral("HeldTransport"));
+    held->SetBackStep(ReadBackStepOption());
     const Binding bindings[] = {
         {"app.help", [] { HelpCommand(QApplication::activeWindow()); }, {p->HelpItem, e->HelpItem}},
         {"player.back", [p] { p->BitBtn1Click(); }, {p->Action1}},
         {"player.play", [p] { p->BitBtn2Click(); }, {p->Action2}},
-        {"player.pause", [p] { p->BitBtn3Click(); }, {p->Action3}},
+        {"player.pause", [held] { held->Pause(); }, {p->Action3}},
         {"player.next", [p] { p->BitBtn4Click(); }, {p->Action4}},
         {"editor.show", [p] { p->BitBtn5Click(); }, {p->Action5}},
         {"speed.faster", [p] { p->SpeedFaster(); }, {p->FasterItem}},
@@ -93,6 +102,34 @@ void WireCommands(commands::Registry& registry, TForm1& player, TForm2& editor) 
         {p->BitBtn4, "player.next"}, {p->BitBtn5, "editor.show"},
     };
     for (const auto& [button, id] : buttons) BindButton(registry, button, QString::fromLatin1(id));
+    registry.SetHandler(
+        QStringLiteral("player.play_held"), [held] { held->PlayPressed(); },
+        [held] { held->PlayReleased(); });
+    registry.SetHandler(
+        QStringLiteral("player.rewind_held"), [held] { held->WindPressed(-1); },
+        [held] { held->WindReleased(); });
+    registry.SetHandler(
+        QStringLiteral("player.forward_held"), [held] { held->WindPressed(1); },
+        [held] { held->WindReleased(); });
+    registry.SetHandler(QStringLiteral("player.back_step_option"), [held, p] {
+        const int seconds = AskBackStep(p, held->BackStep());
+        if (seconds < 0) return;
+        held->SetBackStep(seconds);
+        if (!WriteBackStepOption(seconds))
+            p->StatusBar1->ShowNote(QStringLiteral("Настройка не сохранена"), 10000);
+    });
+    // "Настройки" → "Клавиши…" in both windows with a menu.
+    registry.SetHandler(QStringLiteral("app.keys"),
+                        [&registry] { KeysCommand(QApplication::activeWindow(), registry); });
+    for (QMenu* settings : {p->SettingsMenu, e->SettingsMenu}) {
+        if (!settings->isEmpty()) settings->addSeparator();
+        QAction* item = settings->addAction(QStringLiteral("Клавиши…"));
+        item->setObjectName(QStringLiteral("KeysItem"));
+        registry.BindAction(item, QStringLiteral("app.keys"));
+    }
+    QAction* backStep = p->SettingsMenu->addAction(QStringLiteral("Шаг назад после паузы…"));
+    backStep->setObjectName(QStringLiteral("BackStepItem"));
+    registry.BindAction(backStep, QStringLiteral("player.back_step_option"));
     // The playlist's and the equalizer's context menus belong to no window: their items'
     // keys act once the player window carries them.
     player.addActions({p->N7, p->N11, p->N9, p->N22});

@@ -3,6 +3,7 @@
 #include "audio/audio.h"
 #include "commands/registry.h"
 #include "player/cycle.h"
+#include "player/held_transport.h"
 #include "player/player_window.h"
 #include "player/speed.h"
 #include "player/transport_rules.h"
@@ -45,4 +46,30 @@ MediaPlayerControls PlayerMediaControls(TForm1& player, commands::Registry& comm
     c.minimumRate = kSpeedMinimum;
     c.maximumRate = kSpeedMaximum;
     return c;
+}
+
+namespace {
+void SeekPlayer(TForm1* p, double seconds) {
+    const std::uint64_t lengthBytes = audio::StreamLength(p->Stream, audio::POS_BYTE);
+    const double length = audio::BytesToSeconds(p->Stream, lengthBytes);
+    audio::SeekStream(p->Stream, SecondsToBytes(lengthBytes, seconds, length), audio::POS_BYTE);
+}
+}  // namespace
+
+TransportLink PlayerTransportLink(TForm1& player) {
+    TForm1* p = &player;
+    TransportLink link;
+    link.hasRecording = [p] { return p->Stream != 0; };
+    link.running = [p] { return p->Stream != 0 && !p->Stopped; };
+    link.play = [p] { p->BitBtn2Click(); };
+    link.pause = [p] { p->BitBtn3Click(); };
+    link.position = [p] { return p->RecordingPosition().value_or(0.0); };
+    link.length = [p] {
+        return audio::BytesToSeconds(p->Stream, audio::StreamLength(p->Stream, audio::POS_BYTE));
+    };
+    link.seek = [p](double seconds) {
+        if (p->Stream != 0) SeekPlayer(p, seconds);
+    };
+    link.playFrom = [p](double seconds) { p->PlayFrom(seconds); };
+    return link;
 }

@@ -12,3 +12,7 @@ class Registry;
 }
 
 MediaPlayerControls PlayerMediaControls(TForm1& player, commands::Registry& commands);
+
+// The player as held keys and pedals drive it (player/held_transport.h).
+struct TransportLink;
+TransportLink PlayerTransportLink(TForm1& player);

@@ -8,6 +8,7 @@
 
 #include "app/about_box.h"
 #include "app/app_shortcuts.h"
+#include "app/application.h"
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
@@ -15,6 +16,7 @@
 #include "app/voice_commands.h"
 #include "audio/audio.h"
 #include "commands/default_commands.h"
+#include "commands/key_file.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_location.h"
 #include "dictionary/dictionary_model.h"
@@ -25,6 +27,7 @@
 #include "editor/spell_marks.h"
 #include "input/input_setup.h"
 #include "participants/participants_window.h"
+#include "player/player_controls.h"
 #include "player/player_window.h"
 
 TForm1* Form1 = nullptr;
@@ -44,6 +47,24 @@ std::unique_ptr<input::InputSetup> Devices;
 
 // What the editor's additions need of the other windows, passed in rather than reached.
 void ConnectEditor() {
+    Form1->ShowEditor = [] {
+        Form2->show();
+        Form2->raise();
+        Form2->activateWindow();
+    };
+    Form2->resize(Form1->size());
+    Form2->ShowError = [](const QString& text) { ShowErrorDialog(text); };
+    Form2->ShowDictionary = [] {
+        Form3->show();
+        Form3->raise();
+        Form3->activateWindow();
+    };
+    Form2->ShowParticipants = [] {
+        Form5->show();
+        Form5->raise();
+        Form5->activateWindow();
+    };
+    Form2->ParticipantName = [](int participant) { return Form5->Cells(participant, 2); };
     Form2->SetPlayerLink(
         {[]() -> std::optional<double> {
              return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;
@@ -73,6 +94,15 @@ void ConnectEditor() {
     QObject::connect(table, &QAbstractItemModel::rowsRemoved, Form2, changed);
 }
 
+// The typist's keys; what is wrong in the file keeps its defaults and is told once. The file
+// is left as it is until the keys are saved from the dialog.
+void ReadUserKeys() {
+    commands::KeyFileContents keys = commands::ReadKeyFile(commands::KeyFilePath());
+    commands::ApplyKeyFile(*Commands, keys);
+    const QString note = commands::KeyFileNote(keys.problems);
+    if (!note.isEmpty()) Form1->StatusBar1->ShowNote(note, 20000);
+}
+
 }  // namespace
 
 commands::Registry& CommandSet() {
@@ -95,6 +125,7 @@ void CreateWindowSet() {
     WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
     WireStrip(*Commands, *Form1, *Form2, *Form5);
+    ReadUserKeys();
     PlayerKeys = new ApplicationShortcuts(*Commands);
     qApp->installEventFilter(PlayerKeys);
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));

@@ -17,6 +17,7 @@ QList<Command> MakeDefaults() {
     const Reach all = Reach::Everywhere;
     const Reach own = Reach::Window;
     const Kind plain = Kind::Plain;
+    const Kind hold = Kind::Hold;
     QList<Command> list = {
         // Everywhere: the player's keys, honoured in every window.
         {"app.help", "Справка", K({Qt::Key_F1}), plain, all, everywhere},
@@ -28,6 +29,9 @@ QList<Command> MakeDefaults() {
         {"speed.faster", "Быстрее", K({Qt::ALT | Qt::Key_Up}), plain, all, everywhere},
         {"speed.slower", "Медленнее", K({Qt::ALT | Qt::Key_Down}), plain, all, everywhere},
         {"speed.normal", "Обычная скорость", K({Qt::ALT | Qt::Key_Home}), plain, all, everywhere},
+        {"player.play_held", "Играть, пока нажата клавиша", {}, hold, all, everywhere},
+        {"player.rewind_held", "Назад, пока нажата клавиша", {}, hold, all, everywhere},
+        {"player.forward_held", "Вперёд, пока нажата клавиша", {}, hold, all, everywhere},
         // Beside the speed keys: no editing key of the text controls, any keyboard layout.
         {"voice.noise", "Шумоподавление вкл/выкл", K({Qt::ALT | Qt::Key_PageDown}), plain, all,
          everywhere},
@@ -42,6 +46,8 @@ QList<Command> MakeDefaults() {
         {"playlist.remove", "Удалить выбранные", {}, plain, own, player},
         {"playlist.clear", "Очистить список", {}, plain, own, player},
         {"equalizer.flat", "Эквалайзер: значения по умолчанию", {}, plain, own, player},
+        {"app.keys", "Клавиши…", {}, plain, own, player},
+        {"player.back_step_option", "Шаг назад после паузы…", {}, plain, own, player},
         {"app.about", "О программе", {}, plain, own, player},
         // The editor's menus and its key handler.
         {"editor.open", "Открыть текст", {}, plain, own, editor},

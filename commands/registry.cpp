@@ -1,6 +1,7 @@
 #include "commands/registry.h"
 
 #include <QAction>
+#include <QVariant>
 #include <utility>
 
 namespace commands {
@@ -247,9 +248,24 @@ void Registry::BindAction(QAction* action, const QString& id, bool showKeys) {
     if (action == nullptr || entry == nullptr) return;
     QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
     connect(action, &QAction::triggered, this, [this, id] { Run(id); });
-    if (!showKeys) return;
-    entry->actions.append(action);
+    (showKeys ? entry->actions : entry->keyless).append(action);
     ShowKeys(*entry);
+}
+
+Registry::KeyMap Registry::Snapshot() const {
+    KeyMap keys;
+    for (const Entry& entry : entries_) keys.insert(entry.command.id, entry.keys);
+    return keys;
+}
+
+void Registry::Restore(const KeyMap& keys) {
+    for (Entry& entry : entries_) {
+        const auto it = keys.constFind(entry.command.id);
+        if (it != keys.constEnd()) entry.keys = *it;
+    }
+    Reindex();
+    for (Entry& entry : entries_) ShowKeys(entry);
+    emit KeysChanged();
 }
 
 void Registry::Reindex() {
@@ -263,6 +279,11 @@ void Registry::Reindex() {
 void Registry::ShowKeys(Entry& entry) {
     entry.actions.removeAll(nullptr);
     for (const QPointer<QAction>& action : entry.actions) action->setShortcuts(entry.keys);
+    entry.keyless.removeAll(nullptr);
+    for (const QPointer<QAction>& action : entry.keyless) {
+        action->setProperty(kKeysProperty, QVariant::fromValue(entry.keys));
+        action->setProperty(kDefaultKeysProperty, entry.keys == entry.command.defaultKeys);
+    }
 }
 
 }  // namespace commands

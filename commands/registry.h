@@ -89,10 +89,16 @@ class Registry : public QObject {
                  QString* other = nullptr);
     // Every command back to its default keys.
     void RestoreDefaults();
+    // The keys of every command, and putting them back as they were (a dialog's Cancel).
+    using KeyMap = QHash<QString, QList<QKeySequence>>;
+    KeyMap Snapshot() const;
+    void Restore(const KeyMap& keys);
 
     // ---- Views ----
     // The action runs the command when triggered (its earlier connections are dropped) and,
-    // with `showKeys`, carries the keys in force as its shortcuts, kept up to date.
+    // with `showKeys`, carries the keys in force as its shortcuts, kept up to date. Without,
+    // for a key handler that matches keys itself, it carries them in the properties
+    // kKeysProperty (QList<QKeySequence>) and kDefaultKeysProperty (bool).
     void BindAction(QAction* action, const QString& id, bool showKeys = true);
 
   signals:
@@ -108,6 +114,7 @@ class Registry : public QObject {
         std::function<void()> release;
         bool held = false;
         QList<QPointer<QAction>> actions;  // with their keys shown
+        QList<QPointer<QAction>> keyless;  // with the keys in properties
     };
     Entry* EntryOf(const QString& id);
     const Entry* EntryOf(const QString& id) const;
@@ -118,6 +125,9 @@ class Registry : public QObject {
     QHash<QString, int> index_;
     QHash<int, int> byKey_;  // combined key → entry
 };
+
+inline constexpr char kKeysProperty[] = "commandKeys";
+inline constexpr char kDefaultKeysProperty[] = "commandDefaultKeys";
 
 // The key with the modifiers that do not tell keys apart (keypad) removed.
 QKeyCombination NormalKey(QKeyCombination key);

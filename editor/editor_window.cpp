@@ -19,12 +19,9 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/application.h"
-#include "app/shell_commands.h"
-#include "app/window_set.h"
-#include "dictionary/dictionary_window.h"
 #include "dictionary/expansion.h"
 #include "editor/editor_commands.h"
+#include "editor/editor_dialogs.h"
 #include "editor/exchange_menu.h"
 #include "editor/find_bar.h"
 #include "editor/html_export.h"
@@ -32,76 +29,6 @@
 #include "editor/spell_marks.h"
 #include "editor/text_transforms.h"
 #include "editor/timestamp_links.h"
-#include "participants/participants_window.h"
-#include "player/player_window.h"
-
-namespace {
-
-// The file dialog with the encoding selector added below its own fields.
-bool RunQtTextFileDialog(QWidget* owner, TextFileDialog& state, bool save) {
-    QFileDialog dialog(owner, save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        // Save replaces an existing file without asking.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (!state.FileName.isEmpty()) dialog.selectFile(state.FileName);
-
-    auto* encodings = new QComboBox(&dialog);
-    encodings->setObjectName(QStringLiteral("EncodingBox"));
-    for (int i = 0; i < textfiles::kEncodingCount; ++i) {
-        encodings->addItem(textfiles::EncodingName(textfiles::EncodingFromIndex(i)));
-    }
-    encodings->setCurrentIndex(static_cast<int>(state.Encoding));
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        const int row = grid->rowCount();
-        grid->addWidget(new QLabel(QStringLiteral("Кодировка:"), &dialog), row, 0);
-        grid->addWidget(encodings, row, 1);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    state.FileName = dialog.selectedFiles().first();
-    state.Encoding = textfiles::EncodingFromIndex(encodings->currentIndex());
-    return true;
-}
-
-// The font dialog with a colour button: the text's colour belongs to its font here.
-bool RunQtFontDialog(QWidget* owner, QFont& font, QColor& color) {
-    QFontDialog dialog(font, owner);
-    dialog.setOption(QFontDialog::DontUseNativeDialog);
-    QColor picked = color;
-    auto* colorButton = new QPushButton(QStringLiteral("Цвет…"), &dialog);
-    colorButton->setObjectName(QStringLiteral("FontColorButton"));
-    auto showColor = [&] {
-        QPixmap swatch(16, 16);
-        swatch.fill(picked);
-        colorButton->setIcon(QIcon(swatch));
-    };
-    showColor();
-    QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
-        const QColor chosen = QColorDialog::getColor(picked, &dialog);
-        if (!chosen.isValid()) return;
-        picked = chosen;
-        showColor();
-    });
-    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-        buttons->addButton(colorButton, QDialogButtonBox::ActionRole);
-    }
-    if (dialog.exec() != QDialog::Accepted) return false;
-    font = dialog.selectedFont();
-    color = picked;
-    return true;
-}
-
-bool IsCtrlLetter(int key, int latin, int cyrillic) {
-    return key == latin || key == cyrillic;
-}
-
-}  // namespace
 
 TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form2"));
@@ -176,7 +103,11 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     ShowMessage = [this](const QString& text) {
         QMessageBox::information(this, QStringLiteral("NUV Tolvek"), text);
     };
-    ShowError = [](const QString& text) { ShowErrorDialog(text); };
+    ShowError = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("NUV Tolvek"), text, QMessageBox::Ok,
+                        this);
+        box.exec();
+    };
 
     Memo1->installEventFilter(this);
     Memo1->viewport()->installEventFilter(this);
@@ -189,11 +120,8 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     FontDialog1Color = Memo1->palette().color(QPalette::Text);
     ColorDialog1Color = Memo1->palette().color(QPalette::Base);
     SaveTextFileDialog1.FileName.clear();
-    if (Form1 != nullptr) {
-        resize(Form1->size());
-    } else {
-        resize(662, 503);
-    }
+    // The player's size; the window set makes it the player's own.
+    resize(662, 503);
     move(0, 0);
     StatusBar1Resize();
     RecordSnapshot(memoText_, History);
@@ -295,11 +223,9 @@ void TForm2::BuildMenus() {
     QMenu* help = bar->addMenu(QStringLiteral("Помощь"));
     HelpItem = help->addAction(QStringLiteral("Справка"));
     HelpItem->setObjectName(QStringLiteral("HelpItem"));
-    connect(HelpItem, &QAction::triggered, this, [this] { HelpCommand(this); });
     help->addSeparator();
     AboutItem = help->addAction(QStringLiteral("О программе"));
     AboutItem->setObjectName(QStringLiteral("AboutItem"));
-    connect(AboutItem, &QAction::triggered, this, [] { AboutCommand(); });
 
     for (int n = 1; n <= 10; ++n) {
         QAction* action = new QAction(QStringLiteral("Реплика участника %1").arg(n), this);
@@ -411,10 +337,7 @@ void TForm2::N38Click() {
 // ---- Dictionary and participants ----
 
 void TForm2::N18Click() {
-    if (Form3 == nullptr) return;
-    Form3->show();
-    Form3->raise();
-    Form3->activateWindow();
+    if (ShowDictionary) ShowDictionary();
 }
 
 void TForm2::N16Click() {
@@ -430,10 +353,7 @@ void TForm2::N23Click() {
 }
 
 void TForm2::N25Click() {
-    if (Form5 == nullptr) return;
-    Form5->show();
-    Form5->raise();
-    Form5->activateWindow();
+    if (ShowParticipants) ShowParticipants();
 }
 
 // ---- Settings ----
@@ -522,129 +442,4 @@ void TForm2::StatusBar1Resize() {
 void TForm2::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     StatusBar1Resize();
-}
-
-// ---- Keyboard ----
-
-bool TForm2::Memo1KeyDown(QKeyEvent* event) {
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    if (!(modifiers & Qt::ControlModifier)) return false;
-    const int key = event->key();
-    // Plain Ctrl+X/V/C are menu shortcuts; these arrive with Shift or Alt held as well.
-    if (IsCtrlLetter(key, Qt::Key_X, 0x0427)) {  // Ч shares the X key
-        N30->trigger();
-        return true;
-    }
-    if (IsCtrlLetter(key, Qt::Key_V, 0x041C)) {  // М
-        N29->trigger();
-        return true;
-    }
-    if (IsCtrlLetter(key, Qt::Key_C, 0x0421)) {  // С
-        N28->trigger();
-        return true;
-    }
-    const int participant = ParticipantForKey(key, modifiers, event->nativeScanCode());
-    if (participant == 0) {
-        // Ctrl with a keypad digit inserts nothing at all.
-        return (modifiers & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9;
-    }
-    ParticipantItems[participant - 1]->trigger();
-    return true;
-}
-
-void TForm2::InsertParticipant(int participant) {
-    const QString name = Form5 != nullptr ? Form5->Cells(participant, 2) : QString();
-    if (name.isEmpty()) {
-        ShowMessage(QStringLiteral("Значение не задано"));
-        N25->trigger();
-    } else {
-        InsertTurnMarker(memoText_, History, name);
-    }
-}
-
-bool TForm2::IsMenuShortcut(QKeyEvent* event) const {
-    const QKeySequence pressed(event->keyCombination());
-    for (const QAction* action : menuActions_) {
-        for (const QKeySequence& shortcut : action->shortcuts()) {
-            if (shortcut == pressed) return true;
-        }
-    }
-    return false;
-}
-
-bool TForm2::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == centralWidget()) {
-        if (event->type() == QEvent::Resize) StatusBar1Resize();
-        return false;
-    }
-    if (watched == Memo1->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonRelease ||
-            event->type() == QEvent::MouseButtonDblClick) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            // The X11 selection paste would bypass the history.
-            if (mouse->button() == Qt::MiddleButton) return true;
-            if (event->type() == QEvent::MouseButtonRelease) {
-                QTimer::singleShot(0, this, &TForm2::Memo1Click);
-            }
-        }
-        return false;
-    }
-    if (watched != Memo1) return false;
-
-    switch (event->type()) {
-        case QEvent::ShortcutOverride: {
-            // The text control claims Ctrl+C/X/V/A/Z for itself; leave the editor's own
-            // shortcuts unclaimed so that the menu runs them.
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (IsMenuShortcut(key)) {
-                key->ignore();
-                return true;
-            }
-            return false;
-        }
-        case QEvent::KeyPress: {
-            auto* key = static_cast<QKeyEvent*>(event);
-            // Other bindings of the clipboard and undo (Ctrl+Insert, Shift+Insert,
-            // Shift+Delete…) go through the same commands, so they record snapshots.
-            if (key->matches(QKeySequence::Copy)) {
-                N28->trigger();
-                return true;
-            }
-            if (key->matches(QKeySequence::Cut)) {
-                N30->trigger();
-                return true;
-            }
-            if (key->matches(QKeySequence::Paste)) {
-                N29->trigger();
-                return true;
-            }
-            if (key->matches(QKeySequence::Undo)) {
-                N34->trigger();
-                return true;
-            }
-            if (key->matches(QKeySequence::Redo)) {
-                N35->trigger();
-                return true;
-            }
-            if (key->matches(QKeySequence::SelectAll)) {
-                N32->trigger();
-                return true;
-            }
-            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                (key->modifiers() & Qt::ShiftModifier)) {
-                // Shift+Enter would insert a soft line separator; a line break is CR LF.
-                QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ShiftModifier,
-                                key->text());
-                QCoreApplication::sendEvent(Memo1, &plain);
-                return true;
-            }
-            return Memo1KeyDown(key);
-        }
-        case QEvent::KeyRelease:
-            Memo1KeyUp();
-            return false;
-        default:
-            return false;
-    }
 }

@@ -85,6 +85,10 @@ class TForm2 : public QMainWindow {
     ExchangeMenu* Exchange = nullptr;  // export, drafts, timestamp styles
     // The player as the timestamps reach it; wired by the window set.
     void SetPlayerLink(PlayerLink link);
+    // The other windows as the editor reaches them; wired by the window set.
+    std::function<void()> ShowDictionary;    // F7
+    std::function<void()> ShowParticipants;  // F10, and after a participant without a name
+    std::function<QString(int participant)> ParticipantName;  // 1 … 10; empty when unset
     // A short message in the status bar that goes away by itself.
     void ShowNote(const QString& text);
 

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QStyleOptionSlider>
 #include <QStylePainter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -76,6 +77,30 @@ QString TStatusBar::PanelText(int index) const {
 
 void TStatusBar::SetPanelText(int index, const QString& text) {
     panels_.at(index)->setText(text);
+}
+
+void TStatusBar::ShowNote(const QString& text, int milliseconds) {
+    if (note_ == nullptr) {
+        note_ = new QLabel(this);
+        note_->setObjectName(QStringLiteral("StatusNote"));
+        note_->setFrameShape(QFrame::Panel);
+        note_->setFrameShadow(QFrame::Sunken);
+        note_->setAutoFillBackground(true);
+        note_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    note_->setGeometry(0, 2, width() - 2, 17);
+    note_->setText(text);
+    note_->setToolTip(text);
+    note_->show();
+    note_->raise();
+    QTimer::singleShot(milliseconds, note_, [label = note_] {
+        label->hide();
+        label->clear();
+    });
+}
+
+QString TStatusBar::Note() const {
+    return note_ != nullptr && !note_->isHidden() ? note_->text() : QString();
 }
 
 TVerticalTrackBar::TVerticalTrackBar(int maximum, QWidget* parent) : QSlider(Qt::Vertical, parent) {

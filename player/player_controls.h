@@ -49,9 +49,13 @@ class TStatusBar : public QWidget {
     QString PanelText(int index) const;
     void SetPanelText(int index, const QString& text);
     int PanelCount() const { return panels_.size(); }
+    // A note over the whole bar for `milliseconds`, the panels unchanged beneath it.
+    void ShowNote(const QString& text, int milliseconds);
+    QString Note() const;  // the note on show; empty without one
 
   private:
     QVector<QLabel*> panels_;
+    QLabel* note_ = nullptr;
 };
 
 // A vertical track bar with position 0 at the top, filled from the bottom up to the handle:

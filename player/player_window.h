@@ -38,6 +38,7 @@ class TForm1 : public QMainWindow {
     ~TForm1() override;
 
     static constexpr int kBands = 12;
+    static constexpr int kBandFlat = 15;  // a band slider at 0 dB
 
     // ---- Player state ----
     audio::HSTREAM Stream = 0;  // the playback stream; 0 = none
@@ -127,6 +128,8 @@ class TForm1 : public QMainWindow {
     QAction* SlowerItem = nullptr;
     QAction* NormalSpeedItem = nullptr;
     SpeedControl* SpeedBox = nullptr;  // the speed, at the top right of the window
+    // "Настройки": the keys and the player's options; filled by the window set.
+    QMenu* SettingsMenu = nullptr;
 
     // The band slider of band 0 ... 11 (TrackBar3 ... TrackBar14).
     QSlider* BandSlider(int band) const;
@@ -169,6 +172,8 @@ class TForm1 : public QMainWindow {
     void BitBtn3Click();  // F4 pause
     void BitBtn4Click();  // F5 next
     void BitBtn5Click();  // F6 editor
+    // Shows the editor and brings it to the front; wired by the window set.
+    std::function<void()> ShowEditor;
     // For timestamps in the editor: the current recording's position (nullopt with none
     // open), and playing it from a moment (the end when beyond it) with the fragment cycle
     // started afresh as back and next do; false with no recording open.

@@ -5,15 +5,20 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequenceEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include "app/keys_dialog.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
 #include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
+#include "commands/key_file.h"
 #include "commands/registry.h"
 #include "dictionary/dictionary_window.h"
 #include "editor/editor_window.h"
@@ -193,6 +198,101 @@ TEST_F(CommandKeys, PauseMovedToCtrlPWorksEverywhereAndF4DoesNothing) {
     EXPECT_EQ(Press(Places()[1], Qt::CTRL | Qt::Key_E), QStringList{"editor.font"});
     EXPECT_TRUE(asked);
     EXPECT_EQ(Form2->N21->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+}
+
+TEST_F(CommandKeys, AHeldKeyPlaysWhileItIsDownInEveryWindow) {
+    ASSERT_TRUE(CommandSet().SetKeys("player.play_held", {QKeySequence(Qt::CTRL | Qt::Key_Space)}));
+    for (const Place& place : Places()) {
+        SCOPED_TRACE(place.name);
+        Form1->BitBtn3Click();
+        Press(place, Qt::Key_F20);  // makes the place active; a key of no command
+        QWidget* target = place.focus != nullptr ? place.focus : place.window;
+        ran.clear();
+        QTest::keyPress(target, Qt::Key_Space, Qt::ControlModifier);
+        EXPECT_FALSE(Form1->Stopped);
+        EXPECT_TRUE(CommandSet().IsHeld("player.play_held"));
+        // Ctrl let go first: the release of Space still ends the hold.
+        QTest::keyRelease(target, Qt::Key_Space, Qt::NoModifier);
+        EXPECT_TRUE(Form1->Stopped);
+        EXPECT_FALSE(CommandSet().IsHeld("player.play_held"));
+        EXPECT_EQ(ran, QStringList{"player.play_held"});
+    }
+    EXPECT_TRUE(Form2->Memo1->toPlainText().isEmpty());
+}
+
+TEST_F(CommandKeys, DialogRefusesATakenKeyRestoresDefaultsSavesAndCancels) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("nuvtolvek/keys.conf");
+    {
+        KeysDialog dialog(CommandSet(), path, Form1);
+        dialog.SelectCommand("player.pause");
+        EXPECT_EQ(dialog.FirstKey()->keySequence(), QKeySequence(Qt::Key_F4));
+        dialog.FirstKey()->setKeySequence(QKeySequence(Qt::Key_F7));
+        EXPECT_FALSE(dialog.ApplyFields());
+        EXPECT_EQ(dialog.Message(), QString("Клавиша уже назначена команде «Открыть словарь»"));
+        EXPECT_EQ(dialog.FirstKey()->keySequence(), QKeySequence(Qt::Key_F4));
+        EXPECT_EQ(CommandSet().CommandForKey(Qt::Key_F7), "dictionary.show");
+
+        dialog.SecondKey()->setKeySequence(QKeySequence(Qt::CTRL | Qt::Key_P));
+        EXPECT_TRUE(dialog.ApplyFields());
+        EXPECT_EQ(
+            CommandSet().Keys("player.pause"),
+            QList<QKeySequence>({QKeySequence(Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_P)}));
+        EXPECT_EQ(Form1->Action3->shortcuts(), CommandSet().Keys("player.pause"));
+        dialog.findChild<QPushButton*>("RestoreDefaults")->click();
+        EXPECT_EQ(CommandSet().Keys("player.pause"), QList<QKeySequence>{QKeySequence(Qt::Key_F4)});
+
+        dialog.FirstKey()->setKeySequence(QKeySequence(Qt::CTRL | Qt::Key_P));
+        dialog.SecondKey()->clear();
+        ASSERT_TRUE(dialog.ApplyFields());
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("\nplayer.pause = Ctrl+P\n"));
+    {
+        KeysDialog dialog(CommandSet(), path, Form1);
+        dialog.SelectCommand("editor.font");
+        dialog.FirstKey()->setKeySequence(QKeySequence(Qt::CTRL | Qt::Key_E));
+        ASSERT_TRUE(dialog.ApplyFields());
+        dialog.reject();  // Cancel: the keys as before the dialog
+    }
+    EXPECT_TRUE(CommandSet().Keys("editor.font").isEmpty());
+    EXPECT_EQ(CommandSet().CommandForKey(Qt::CTRL | Qt::Key_P), "player.pause");
+    // Both windows with a menu offer the dialog.
+    for (QWidget* window : {static_cast<QWidget*>(Form1), static_cast<QWidget*>(Form2)}) {
+        auto* settings = window->findChild<QMenu*>("SettingsMenu");
+        ASSERT_NE(settings, nullptr);
+        EXPECT_NE(settings->findChild<QAction*>("KeysItem"), nullptr);
+    }
+}
+
+TEST_F(CommandKeys, StartUpReadsTheKeysFileAndTellsOnceWhatWasWrong) {
+    QTemporaryDir config;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    ASSERT_TRUE(QDir(config.path()).mkpath("nuvtolvek"));
+    const QString path = config.filePath("nuvtolvek/keys.conf");
+    const QByteArray text =
+        "player.pause = Ctrl+P\nplayer.fly = Ctrl+K\neditor.font = Ctrl+Ы+F99\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    DestroyWindowSet();
+    CreateWindowSet();
+    Form1->Timer1->stop();
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(CommandSet().CommandForKey(Qt::CTRL | Qt::Key_P), "player.pause");
+    EXPECT_TRUE(CommandSet().HasDefaultKeys("editor.font"));
+    const QString note = Form1->StatusBar1->Note();
+    EXPECT_TRUE(note.startsWith("Файл клавиш: ")) << note.toStdString();
+    EXPECT_TRUE(note.contains("и ещё 1")) << note.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), text);  // not rewritten until the typist saves
 }
 
 }  // namespace

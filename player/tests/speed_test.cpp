@@ -227,7 +227,7 @@ TEST_F(PlayerTest, SpeedControlShowsAndChangesTheSpeed) {
 
 TEST_F(PlayerTest, SpeedMenuListsItsKeysAndEveryControlKeepsItsPlace) {
     ASSERT_NE(form->SpeedMenu, nullptr);
-    EXPECT_EQ(form->menuBar()->actions().size(), 5);  // with "Голос" and "Волна"
+    EXPECT_EQ(form->menuBar()->actions().size(), 6);  // with "Голос", "Волна" and "Настройки"
     EXPECT_EQ(form->FasterItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Up));
     EXPECT_EQ(form->SlowerItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Down));
     EXPECT_EQ(form->NormalSpeedItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Home));
