@@ -33,12 +33,43 @@ void ParseExport(const QStringList& rest, const QString& workingFolder, CommandL
     result.exportRequest = request;
 }
 
+// The arguments after "--recognize": IN OUT [--engine NAME], paths made absolute.
+void ParseRecognize(const QStringList& rest, const QString& workingFolder, CommandLine& result) {
+    RecognizeRequest request;
+    QStringList paths;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == QStringLiteral("--engine")) {
+            const QString engine = i + 1 < rest.size() ? rest[++i] : QString();
+            if (engine != QStringLiteral("pocketsphinx") && engine != QStringLiteral("whisper")) {
+                result.recognizeError =
+                    QStringLiteral("После --engine нужен распознаватель: pocketsphinx или whisper");
+                return;
+            }
+            request.engine = engine;
+        } else {
+            paths << QDir(workingFolder).absoluteFilePath(rest[i]);
+        }
+    }
+    if (paths.size() != 2) {
+        result.recognizeError = QStringLiteral(
+            "Использование: nuvtolvek --recognize ЗАПИСЬ ВЫХОД [--engine pocketsphinx|whisper]");
+        return;
+    }
+    request.in = paths[0];
+    request.out = paths[1];
+    result.recognizeRequest = request;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments, const QString& workingFolder) {
     CommandLine result;
     if (!arguments.isEmpty() && arguments.first() == QStringLiteral("--export")) {
         ParseExport(arguments.mid(1), workingFolder, result);
+        return result;
+    }
+    if (!arguments.isEmpty() && arguments.first() == QStringLiteral("--recognize")) {
+        ParseRecognize(arguments.mid(1), workingFolder, result);
         return result;
     }
     bool optionsEnded = false;

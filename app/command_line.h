@@ -14,6 +14,14 @@ struct ExportRequest {
     bool timestamps = true;
 };
 
+// `--recognize IN OUT [--engine pocketsphinx|whisper]`: a draft by speech recognition,
+// without a window; the recogniser as set in the settings unless --engine names one.
+struct RecognizeRequest {
+    QString in;
+    QString out;
+    QString engine;  // empty, "pocketsphinx" or "whisper"
+};
+
 struct CommandLine {
     QStringList recordings;    // absolute paths, in the order given
     QString project;           // the first .prj named; empty when none
@@ -21,6 +29,8 @@ struct CommandLine {
     bool showVersion = false;  // --version: print the version and start nothing
     std::optional<ExportRequest> exportRequest;
     QString exportError;  // a malformed --export, in Russian; nothing starts then
+    std::optional<RecognizeRequest> recognizeRequest;
+    QString recognizeError;  // a malformed --recognize, in Russian
 };
 
 // `arguments` without the program's own name; relative paths are taken from

@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/command_line_export.h"
 #include "app/command_line_open.h"
+#include "app/command_line_recognize.h"
 #include "app/look_and_feel.h"
 #include "app/program_icon.h"
 #include "app/recovery_session.h"
@@ -24,6 +25,9 @@ int main(int argc, char* argv[]) {
     }
     // `nuvtolvek --export IN OUT` converts and ends, without a window or a display.
     if (line.exportRequest || !line.exportError.isEmpty()) return RunExportCommand(line);
+    // `nuvtolvek --recognize IN OUT` likewise, showing its progress on standard error.
+    if (line.recognizeRequest || !line.recognizeError.isEmpty())
+        return RunRecognizeCommand(argc, argv, line);
     TApplication app(argc, argv);
     SetUpLookAndFeel(app);
     TApplication::setApplicationName(QStringLiteral("NUV Tolvek"));

@@ -79,6 +79,13 @@ void Recognition::Start(const QString& recording, const Settings& settings) {
         return;
     }
     wav_ = folder_->filePath(QStringLiteral("recording.wav"));
+    // A missing recogniser or model is said before the recording is decoded.
+    try {
+        invocation_ = PlanInvocation(settings_, wav_, folder_->path());
+    } catch (const ExchangeError& e) {
+        Fail(e.message());
+        return;
+    }
     ShowPercent(0);
     cancel_ = false;
     const quint64 generation = ++generation_;
@@ -107,12 +114,6 @@ void Recognition::WavDone(double seconds, const QString& error) {
         return;
     }
     seconds_ = seconds;
-    try {
-        invocation_ = PlanInvocation(settings_, wav_, folder_->path());
-    } catch (const ExchangeError& e) {
-        Fail(e.message());
-        return;
-    }
     StartProcess();
 }
 

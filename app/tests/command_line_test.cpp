@@ -101,3 +101,43 @@ TEST(CommandLine, ExportTakesInOutAndItsOptionsOrSaysHowToUseIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommandLine, RecognizeTakesInOutAndAnEngineOrSaysHowToUseIt) {
+    const QString here = QStringLiteral("/home/u");
+    const struct {
+        QStringList arguments;
+        QString in, out, engine;  // in empty: refused
+    } cases[] = {
+        {{"--recognize", "talk.mp3", "/tmp/d.srt"}, here + "/talk.mp3", "/tmp/d.srt", {}},
+        {{"--recognize", "--engine", "whisper", "a.wav", "b.txt"},
+         here + "/a.wav",
+         here + "/b.txt",
+         "whisper"},
+        {{"--recognize", "a.wav", "b.vtt", "--engine", "pocketsphinx"},
+         here + "/a.wav",
+         here + "/b.vtt",
+         "pocketsphinx"},
+        {{"--recognize", "a.wav"}, {}, {}, {}},
+        {{"--recognize", "a.wav", "b.srt", "--engine"}, {}, {}, {}},
+        {{"--recognize", "a.wav", "b.srt", "--engine", "vosk"}, {}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const CommandLine line = ParseCommandLine(c.arguments, here);
+        EXPECT_TRUE(line.recordings.isEmpty());
+        EXPECT_FALSE(line.exportRequest.has_value());
+        if (c.in.isEmpty()) {
+            EXPECT_FALSE(line.recognizeRequest.has_value());
+            EXPECT_FALSE(line.recognizeError.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(line.recognizeRequest.has_value());
+        EXPECT_EQ(line.recognizeRequest->in, c.in);
+        EXPECT_EQ(line.recognizeRequest->out, c.out);
+        EXPECT_EQ(line.recognizeRequest->engine, c.engine);
+    }
+}
+
+}  // namespace
