@@ -13,6 +13,7 @@
 #include "app/command_wiring.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/shell_commands.h"
 #include "app/strip_wiring.h"
 #include "app/voice_commands.h"
 #include "audio/audio.h"
@@ -22,6 +23,7 @@
 #include "dictionary/dictionary_location.h"
 #include "dictionary/dictionary_model.h"
 #include "dictionary/dictionary_window.h"
+#include "dictionary/expansion.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
 #include "editor/exchange_menu.h"
@@ -31,6 +33,8 @@
 #include "player/player_controls.h"
 #include "player/player_window.h"
 #include "player/sound_notice.h"
+#include "project/html_export_command.h"
+#include "project/project_commands.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -49,6 +53,12 @@ std::unique_ptr<input::InputSetup> Devices;
 
 // What the editor's additions need of the other windows, passed in rather than reached.
 void ConnectEditor() {
+    project::Program = {[](const QString& message) { ShowErrorDialog(message); },
+                        [](const QString& path) { OpenSavedPageOrSay(path); }};
+    Form1->Project = {[] { project::OpenProject(*Form1, *Form2, *Form5); },
+                      [] { project::SaveProject(*Form1, *Form2, *Form5); },
+                      [] { project::SaveProjectAs(*Form1, *Form2, *Form5); },
+                      [] { project::ExitApplication(); }};
     Form1->ShowEditor = [] {
         Form2->show();
         Form2->raise();
@@ -67,6 +77,19 @@ void ConnectEditor() {
         Form5->activateWindow();
     };
     Form2->ParticipantName = [](int participant) { return Form5->Cells(participant, 2); };
+    Form2->OfferToDictionary = [] { OfferSelectionToDictionary(*Form2, Form3); };
+    Form2->ExpandAbbreviation = [](bool firstCapital) {
+        ExpandBeforeCaret(*Form2, Form3, Form6, firstCapital);
+    };
+    Form2->ExportHtmlPage = [] { project::ExportHtmlCommand(*Form2, *Form5); };
+    Form2->Exchange->Participants = [] {
+        project::ParticipantTable table;
+        if (Form5 == nullptr) return table;
+        for (int k = 0; k < project::kParticipantCount; ++k) {
+            table[k] = {Form5->Cells(k + 1, 1), Form5->Cells(k + 1, 2), Form5->Cells(k + 1, 3)};
+        }
+        return table;
+    };
     Form2->SetPlayerLink(
         {[]() -> std::optional<double> {
              return Form1 != nullptr ? Form1->RecordingPosition() : std::nullopt;
@@ -124,7 +147,12 @@ void CreateWindowSet() {
         UserDictionaryPath(), QCoreApplication::applicationDirPath() + QLatin1Char('/') +
                                   QLatin1String(kDictionaryFileName)));
     AboutBox = new TAboutBox(Form1);
+    // The same outer size as the player window.
+    Form3->resize(Form1->size());
+    Form3->FormResize();
+    Form3->ShowError = [](const QString& text) { ShowErrorDialog(text); };
     Form5 = new TForm5();
+    Form5->CentreOver = Form1;
     Form6 = new TForm6();
     ConnectEditor();
     WireCommands(*Commands, *Form1, *Form2);

@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
             editor->MemoText().SetText(transcript);
             editor->MemoText().SetCaret(editor->MemoText().TextLength());
         },
-        [&] { ExpandBeforeCaret(*editor, false); }, bench::Sized(9, 3));
+        [&] { ExpandBeforeCaret(*editor, Form3, Form6, false); }, bench::Sized(9, 3));
     if (!editor->MemoText().Text().endsWith(QStringLiteral("новая запись словаря")))
         std::printf("expansion did not insert the text\n");
     std::printf("BENCH dict_expand_ms %.2f ms\n", expand);

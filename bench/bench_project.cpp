@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     };
     project::HtmlHooks().OpenPage = [](const QString&) {};
     const double html =
-        bench::TimeMs([] {}, [] { project::ExportHtmlCommand(*Form2); }, bench::Sized(7, 3));
+        bench::TimeMs([] {}, [] { project::ExportHtmlCommand(*Form2, *Form5); }, bench::Sized(7, 3));
 
     std::printf("BENCH project_save_ms %.2f ms\n", save);
     std::printf("BENCH project_open_ms %.2f ms\n", open);

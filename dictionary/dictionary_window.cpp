@@ -15,9 +15,6 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-#include "app/application.h"
-#include "app/window_set.h"
-#include "player/player_window.h"
 #include "textfiles/textfiles.h"
 
 namespace {
@@ -83,7 +80,12 @@ TForm3::TForm3(const QString& dictionaryPath, QWidget* parent)
         box.setEscapeButton(QMessageBox::Cancel);
         return box.exec() == QMessageBox::Ok;
     };
-    ShowError = [](const QString& text) { ShowErrorDialog(text); };
+    // The window set puts the program's own error dialog here.
+    ShowError = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("NUV Tolvek"), text, QMessageBox::Ok,
+                        this);
+        box.exec();
+    };
 
     BuildControls();
     LoadDictionary();
@@ -191,8 +193,6 @@ void TForm3::LoadDictionary() {
     LineBuffer = File.Load();
     MemoStringGrid1Click();
     GridEdited = false;
-    // The same outer size as the player window.
-    if (Form1 != nullptr) resize(Form1->size());
     FormResize();
 }
 

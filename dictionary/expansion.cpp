@@ -2,14 +2,13 @@
 
 #include <QLineEdit>
 
-#include "app/window_set.h"
 #include "dictionary/abbreviation.h"
 #include "dictionary/dictionary_window.h"
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
 
-void ExpandBeforeCaret(TForm2& editor, bool firstCapital) {
-    if (Form3 == nullptr || Form6 == nullptr) return;
+void ExpandBeforeCaret(TForm2& editor, TForm3* dictionary, TForm6* chooser, bool firstCapital) {
+    if (dictionary == nullptr || chooser == nullptr) return;
     EditorText& memo = editor.MemoText();
     const QString text = memo.Text();
     const int position = memo.SelStart();
@@ -18,34 +17,35 @@ void ExpandBeforeCaret(TForm2& editor, bool firstCapital) {
     // A selection that was there is dropped, not replaced: the abbreviation is selected.
     memo.SetSelection(start, static_cast<int>(abbreviation.size()));
 
-    const QStringList variants = FindVariants(Form3->Table->Rows(), abbreviation, firstCapital);
+    const QStringList variants =
+        FindVariants(dictionary->Table->Rows(), abbreviation, firstCapital);
     if (variants.isEmpty()) {
         // Offer the missing entry: the typist types its text and presses Enter.
-        Form3->Edit1->setText(abbreviation);
-        Form3->ShowInFront();
-        Form3->Edit2->setFocus(Qt::OtherFocusReason);
+        dictionary->Edit1->setText(abbreviation);
+        dictionary->ShowInFront();
+        dictionary->Edit2->setFocus(Qt::OtherFocusReason);
         return;
     }
 
-    Form6->SetVariants(variants);
+    chooser->SetVariants(variants);
     editor.History.Push(memo.Text(), memo.SelStart());
     if (variants.size() == 1) {
-        memo.ReplaceSelection(Form6->Variant(0));
+        memo.ReplaceSelection(chooser->Variant(0));
     } else {
-        Form6->N1Click();
-        if (const std::optional<QString> picked = Form6->Choose()) memo.ReplaceSelection(*picked);
+        chooser->N1Click();
+        if (const std::optional<QString> picked = chooser->Choose()) memo.ReplaceSelection(*picked);
     }
     editor.History.Push(memo.Text(), memo.SelStart());
 }
 
-void OfferSelectionToDictionary(TForm2& editor) {
-    if (Form3 == nullptr) return;
+void OfferSelectionToDictionary(TForm2& editor, TForm3* dictionary) {
+    if (dictionary == nullptr) return;
     EditorText& memo = editor.MemoText();
     if (memo.SelLength() == 0) {
         editor.ShowMessage(QStringLiteral("Сначала выделите текст!"));
         return;
     }
-    Form3->Edit2->setText(EntryTextFromSelection(memo.SelText()));
-    Form3->ShowInFront();
-    Form3->Edit1->setFocus(Qt::OtherFocusReason);
+    dictionary->Edit2->setText(EntryTextFromSelection(memo.SelText()));
+    dictionary->ShowInFront();
+    dictionary->Edit1->setFocus(Qt::OtherFocusReason);
 }

@@ -20,12 +20,10 @@
 #include <QTimer>
 #include <utility>
 
-#include "dictionary/expansion.h"
 #include "editor/editor_commands.h"
 #include "editor/editor_dialogs.h"
 #include "editor/exchange_menu.h"
 #include "editor/find_bar.h"
-#include "editor/html_export.h"
 #include "editor/memo_marks.h"
 #include "editor/spell_marks.h"
 #include "editor/text_transforms.h"
@@ -305,7 +303,7 @@ void TForm2::N5Click() {
 }
 
 void TForm2::HTML1Click() {
-    ExportHtml(*this);
+    if (ExportHtmlPage) ExportHtmlPage();
 }
 
 void TForm2::N10Click() {
@@ -355,15 +353,15 @@ void TForm2::N18Click() {
 }
 
 void TForm2::N16Click() {
-    OfferSelectionToDictionary(*this);
+    if (OfferToDictionary) OfferToDictionary();
 }
 
 void TForm2::F81Click() {
-    ExpandBeforeCaret(*this, false);
+    if (ExpandAbbreviation) ExpandAbbreviation(false);
 }
 
 void TForm2::N23Click() {
-    ExpandBeforeCaret(*this, true);
+    if (ExpandAbbreviation) ExpandAbbreviation(true);
 }
 
 void TForm2::N25Click() {

@@ -88,7 +88,10 @@ class TForm2 : public QMainWindow {
     // The other windows as the editor reaches them; wired by the window set.
     std::function<void()> ShowDictionary;    // F7
     std::function<void()> ShowParticipants;  // F10, and after a participant without a name
-    std::function<QString(int participant)> ParticipantName;  // 1 … 10; empty when unset
+    std::function<QString(int participant)> ParticipantName;    // 1 … 10; empty when unset
+    std::function<void()> OfferToDictionary;                    // the selection as a new entry
+    std::function<void(bool firstCapital)> ExpandAbbreviation;  // the word before the caret
+    std::function<void()> ExportHtmlPage;                       // "Сохранить как HTML"
     // A short message in the status bar that goes away by itself.
     void ShowNote(const QString& text);
 

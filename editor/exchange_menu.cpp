@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 
-#include "app/window_set.h"
 #include "commands/default_commands.h"
 #include "commands/registry.h"
 #include "editor/editor_commands.h"
@@ -21,7 +20,6 @@
 #include "editor/timestamp_links.h"
 #include "exchange/draft.h"
 #include "exchange/exchange_error.h"
-#include "participants/participants_window.h"
 
 namespace {
 
@@ -174,14 +172,8 @@ ExchangeMenu::ExchangeMenu(TForm2& editor, QMenu* file, QAction* openItem, QActi
         if (ok) text = typed;
         return ok;
     };
-    Participants = [] {
-        project::ParticipantTable table;
-        if (Form5 == nullptr) return table;
-        for (int k = 0; k < project::kParticipantCount; ++k) {
-            table[k] = {Form5->Cells(k + 1, 1), Form5->Cells(k + 1, 2), Form5->Cells(k + 1, 3)};
-        }
-        return table;
-    };
+    // The participants window's table is wired by the window set.
+    Participants = [] { return project::ParticipantTable{}; };
 
     // Drafts dropped onto the text; any other drop stays refused, as before.
     editor_.Memo1->viewport()->setAcceptDrops(true);

@@ -12,9 +12,6 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
-#include "app/window_set.h"
-#include "player/player_window.h"
-
 using namespace participants;
 
 const QString TForm5::kPictureFilter =
@@ -277,7 +274,7 @@ void TForm5::StringGrid1DrawCell(QPainter* painter, int col, int row, const QRec
 
 void TForm5::showEvent(QShowEvent* event) {
     // Centred over the player window (or over the owner a caller gave) at every showing.
-    QWidget* owner = parentWidget() ? parentWidget()->window() : static_cast<QWidget*>(Form1);
+    QWidget* owner = parentWidget() ? parentWidget()->window() : CentreOver.data();
     if (owner && !event->spontaneous()) {
         const QRect area = owner->frameGeometry();
         const QSize size = frameGeometry().size();

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -43,6 +44,9 @@ class TForm5 : public QDialog {
     // a colour chooser the chosen colour from the preset one; std::nullopt means cancelled.
     std::function<std::optional<QString>()> ChoosePicture;
     std::function<std::optional<QColor>(const QColor& preset)> ChooseColour;
+
+    // The window it is centred over when it has no parent: the player's, set by the window set.
+    QPointer<QWidget> CentreOver;
 
     // Picture dialog filter, written as "description|patterns".
     static const QString kPictureFilter;

@@ -23,10 +23,6 @@
 #include <cmath>
 #include <limits>
 
-#include "app/shell_commands.h"
-#include "app/window_set.h"
-#include "editor/editor_window.h"
-#include "participants/participants_window.h"
 #include "player/equalizer_command.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
@@ -36,7 +32,6 @@
 #include "player/sound_notice.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
-#include "project/project_commands.h"
 
 // ---------------------------------------------------------------- playlist and opening
 
@@ -118,14 +113,14 @@ void TForm1::N14Click() {
 // ---------------------------------------------------------------- project
 
 void TForm1::N4Click() {
-    project::OpenProject(*this, *Form2, *Form5);
+    if (Project.open) Project.open();
 }
 void TForm1::N6Click() {
-    project::SaveProject(*this, *Form2, *Form5);
+    if (Project.save) Project.save();
 }
 void TForm1::N15Click() {
-    project::SaveProjectAs(*this, *Form2, *Form5);
+    if (Project.saveAs) Project.saveAs();
 }
 void TForm1::N2Click() {
-    project::ExitApplication();
+    if (Project.exit) Project.exit();
 }

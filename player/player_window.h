@@ -51,8 +51,8 @@ class TForm1 : public QMainWindow {
     std::array<audio::HFX, kBands> EqEffects{};
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
-    TCycleHold CycleHold;  // no step while the sound stands still
-    double Speed = 1.0;    // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
+    TCycleHold CycleHold;        // no step while the sound stands still
+    double Speed = 1.0;          // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
     audio::VoiceSettings Voice;  // channel, noise reduction, levelling; all off at first
     audio::VoiceNoise LastNoise = audio::VoiceNoise::Medium;  // what the key turns back on
     // The waveform envelope of the recording last opened, and the worker that computes it.
@@ -178,6 +178,15 @@ class TForm1 : public QMainWindow {
     void BitBtn5Click();  // F6 editor
     // Shows the editor and brings it to the front; wired by the window set.
     std::function<void()> ShowEditor;
+    // The "Файл" menu's project commands, which work over several windows; wired by the
+    // window set.
+    struct ProjectLink {
+        std::function<void()> open;
+        std::function<void()> save;
+        std::function<void()> saveAs;
+        std::function<void()> exit;
+    };
+    ProjectLink Project;
     // For timestamps in the editor: the current recording's position (nullopt with none
     // open), and playing it from a moment (the end when beyond it) with the fragment cycle
     // started afresh as back and next do; false with no recording open.

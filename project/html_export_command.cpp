@@ -10,13 +10,11 @@
 #include <array>
 #include <cstdio>
 
-#include "app/application.h"
-#include "app/file_filters.h"
-#include "app/shell_commands.h"
-#include "app/window_set.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
+#include "project/file_filters.h"
 #include "project/html_page.h"
+#include "project/project_commands.h"
 
 namespace project {
 
@@ -115,16 +113,16 @@ void CopyPicture(const QString& source, const QString& target) {
         out.setAutoRemove(false);
 }
 
-void ExportHtmlCommand(TForm2& editor) {
+void ExportHtmlCommand(TForm2& editor, TForm5& participants) {
     QString chosen = editor.SaveTextFileDialog2.FileName;
     if (!RunHtmlDialog(&editor, chosen)) return;
     editor.SaveTextFileDialog2.FileName = chosen;
 
     ParticipantTable table;
     for (int k = 0; k < kParticipantCount; ++k) {
-        table[k].picture = Form5->Cells(k + 1, 1);
-        table[k].name = Form5->Cells(k + 1, 2);
-        table[k].color = Form5->Cells(k + 1, 3);
+        table[k].picture = participants.Cells(k + 1, 1);
+        table[k].name = participants.Cells(k + 1, 2);
+        table[k].color = participants.Cells(k + 1, 3);
     }
 
     const textfiles::Encoding encoding = PageEncoding(editor.SaveTextFileDialog1.Encoding);
@@ -134,7 +132,7 @@ void ExportHtmlCommand(TForm2& editor) {
                              CharsetName(encoding),
                              [encoding](char32_t c) { return Representable(encoding, c); });
     } catch (const HtmlExportError& e) {
-        ShowErrorDialog(e.message());
+        Program.showError(e.message());
         return;
     }
     editor.Memo2->setPlainText(page);
@@ -144,7 +142,7 @@ void ExportHtmlCommand(TForm2& editor) {
     try {
         textfiles::WriteTextFile(file, page, encoding);
     } catch (const textfiles::FileError& e) {
-        ShowErrorDialog(e.message());
+        Program.showError(e.message());
         return;
     }
 
@@ -154,7 +152,7 @@ void ExportHtmlCommand(TForm2& editor) {
     if (hooks.OpenPage)
         hooks.OpenPage(file);
     else
-        OpenSavedPageOrSay(file);
+        Program.openSavedPage(file);
 }
 
 }  // namespace project

@@ -9,6 +9,7 @@
 #include "textfiles/textfiles.h"
 
 class TForm2;
+class TForm5;
 
 namespace project {
 
@@ -39,6 +40,6 @@ bool Representable(textfiles::Encoding encoding, char32_t c);
 void CopyPicture(const QString& source, const QString& target);
 
 // The whole command on the editor's text and the participants table (the window set's).
-void ExportHtmlCommand(TForm2& editor);
+void ExportHtmlCommand(TForm2& editor, TForm5& participants);
 
 }  // namespace project

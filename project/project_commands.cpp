@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/application.h"
-#include "app/file_filters.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
@@ -21,13 +19,15 @@
 #include "player/sound_notice.h"
 #include "player/speed.h"
 #include "player/strip_workbench.h"
-#include "player/voice_settings.h"
 #include "player/transport_rules.h"
+#include "player/voice_settings.h"
+#include "project/file_filters.h"
 #include "project/project_file.h"
 #include "project/project_files.h"
 
 namespace project {
 
+ProgramLink Program;
 QString ProjectName;
 textfiles::Encoding ProjectEncoding = textfiles::Encoding::Ansi;
 std::function<void()> ProjectStored;
@@ -86,7 +86,7 @@ void SaveUnderProjectName(TForm1& player, TForm2& editor, TForm5& participants) 
     try {
         WriteProject(ProjectName, TakeSnapshot(player, editor, participants), ProjectEncoding);
     } catch (const textfiles::FileError& e) {
-        ShowErrorDialog(e.message());
+        Program.showError(e.message());
         return;
     }
     if (ProjectStored) ProjectStored();
@@ -181,7 +181,7 @@ void OpenProjectFile(TForm1& player, TForm2& editor, TForm5& participants, const
         ApplyProjectFile(player, ParseProjectFile(lines.lines));
         if (ProjectStored) ProjectStored();
     } catch (const textfiles::FileError& e) {
-        ShowErrorDialog(e.message());
+        Program.showError(e.message());
     }
 }
 
@@ -228,7 +228,7 @@ void ApplyProjectFile(TForm1& player, const ProjectFileRead& read) {
     // makes none current.
     if (read.files.isEmpty() || read.current < 0) return;
     if (read.current >= read.files.size()) {
-        ShowErrorDialog(
+        Program.showError(
             QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(read.current));
         return;
     }

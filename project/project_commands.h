@@ -14,6 +14,13 @@ class TForm5;
 
 namespace project {
 
+// What the project commands need of the program around the windows; set by the window set.
+struct ProgramLink {
+    std::function<void(const QString& message)> showError;
+    std::function<void(const QString& path)> openSavedPage;  // a saved page in the browser
+};
+extern ProgramLink Program;
+
 struct ProjectFileData;
 struct ProjectFileRead;
 

@@ -1,4 +1,4 @@
-#include "app/file_filters.h"
+#include "project/file_filters.h"
 
 #include <gtest/gtest.h>
 

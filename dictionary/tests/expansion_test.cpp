@@ -45,13 +45,16 @@ class ExpansionTest : public ::testing::Test {
         Form2 = editor_.get();
         Form3 = dictionaryWindow_.get();
         Form6 = chooser_.get();
+        editor_->ExpandAbbreviation = [this](bool firstCapital) { Expand(firstCapital); };
         // Typed text: the history holds only the editor's starting snapshot.
         Memo().SetText(text);
     }
 
     EditorText& Memo() { return editor_->MemoText(); }
 
-    void Expand(bool firstCapital = false) { ExpandBeforeCaret(*editor_, firstCapital); }
+    void Expand(bool firstCapital = false) {
+        ExpandBeforeCaret(*editor_, Form3, Form6, firstCapital);
+    }
 
     // Runs F9 with a chooser that `act` operates once it is shown.
     void ExpandWithChooser(const std::function<void()>& act, bool firstCapital = false) {
@@ -252,12 +255,12 @@ TEST_F(ExpansionTest, ChooserFitsTwoVariantsAndKeepsThatHeightForTwelve) {
 TEST_F(ExpansionTest, F8OffersTheSelectionOrAsksForOne) {
     Start("", "some phrase here");
     Memo().SetCaret(4);
-    OfferSelectionToDictionary(*editor_);
+    OfferSelectionToDictionary(*editor_, Form3);
     EXPECT_EQ(messages_, QStringList({QString::fromUtf8("Сначала выделите текст!")}));
     EXPECT_FALSE(Form3->isVisible());
 
     Memo().SetSelection(5, 6);
-    OfferSelectionToDictionary(*editor_);
+    OfferSelectionToDictionary(*editor_, Form3);
     EXPECT_EQ(messages_.size(), 1);
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_EQ(Form3->Edit2->text(), QString("phrase"));
@@ -276,7 +279,7 @@ TEST_F(ExpansionTest, F8OffersTheSelectionOrAsksForOne) {
 TEST_F(ExpansionTest, F8OffersTextOverSeveralLinesAsOneLine) {
     Start("", QString::fromUtf8("a\r\nfirst\r\nsecond\tthird\r\nend\r\n"));
     Memo().SetSelection(3, Memo().TextLength() - 3);
-    OfferSelectionToDictionary(*editor_);
+    OfferSelectionToDictionary(*editor_, Form3);
     EXPECT_EQ(Form3->Edit2->text(), QString::fromUtf8("first second third end "));
     Form3->Edit1->setText("fs");
     Form3->Button1Click();

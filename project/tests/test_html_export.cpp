@@ -54,7 +54,7 @@ class HtmlExport : public testing::Test {
     }
     void Export(const QString& answer) {
         answer_ = answer;
-        ExportHtmlCommand(*Form2);
+        ExportHtmlCommand(*Form2, *Form5);
     }
     QStringList OutFiles() const {
         return QDir(dir_.filePath("out.d")).entryList(QDir::Files, QDir::Name);

@@ -1,4 +1,4 @@
-#include "app/file_filters.h"
+#include "project/file_filters.h"
 
 #include <QFileDialog>
 #include <QStringList>
