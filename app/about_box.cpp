@@ -1,5 +1,6 @@
 #include "app/about_box.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -40,7 +41,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProductName->setObjectName(QStringLiteral("ProductName"));
     ProductName->setFont(bold);
     ProductName->setGeometry(88, 16, 180, 16);
-    Version = new QLabel(QStringLiteral("Версия 2.0"), panel);
+    // The build's own version (the application carries it), never a number typed here.
+    Version = new QLabel(QStringLiteral("Версия ") + QCoreApplication::applicationVersion(), panel);
     Version->setObjectName(QStringLiteral("Version"));
     Version->setFont(bold);
     Version->setGeometry(88, 40, 180, 16);
@@ -48,8 +50,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Copyright->setObjectName(QStringLiteral("Copyright"));
     Copyright->setGeometry(8, 80, 263, 16);
 
-    Comments =
-        new QLabel(QStringLiteral("Руководство пользователя: версия, лицензии, библиотеки"), panel);
+    Comments = new QLabel(QStringLiteral("Свободная программа: GNU GPL версии 3 или новее. "
+                                         "Руководство пользователя: лицензии, библиотеки"),
+                          panel);
     Comments->setObjectName(QStringLiteral("Comments"));
     Comments->setGeometry(8, 104, 263, 39);
     Comments->setWordWrap(true);

@@ -26,7 +26,9 @@ bool RunShowingErrors(const std::function<void()>& body) {
     return false;
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationVersion(QStringLiteral(NUVTOLVEK_VERSION));
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     bool result = false;

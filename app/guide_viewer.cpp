@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/guide_files.h"
+#include "app/shell_commands.h"
 
 GuideViewer::GuideViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("GuideViewer"));
@@ -24,6 +25,11 @@ GuideViewer::GuideViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     Text->setObjectName(QStringLiteral("GuideText"));
     // Addresses outside the guide go to the desktop; the guide's own pages stay here.
     Text->setOpenExternalLinks(true);
+    InBrowser = new QPushButton(QStringLiteral("Открыть в браузере"), this);
+    InBrowser->setObjectName(QStringLiteral("GuideInBrowser"));
+    connect(InBrowser, &QPushButton::clicked, this, [this] {
+        if (!Text->source().isEmpty()) OpenInShellOrSay(Text->source());
+    });
     back->setEnabled(false);
     connect(back, &QPushButton::clicked, Text, &QTextBrowser::backward);
     connect(home, &QPushButton::clicked, Text, &QTextBrowser::home);
@@ -33,6 +39,7 @@ GuideViewer::GuideViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(back);
     buttons->addWidget(home);
     buttons->addStretch();
+    buttons->addWidget(InBrowser);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(Text);

@@ -1,11 +1,13 @@
-// The program's own viewer of the user guide, for a desktop that cannot open a local page
-// in a browser. One window for the whole program, shown without making it modal.
+// The program's own viewer of the user guide: F1 opens it at once and offline, whatever the
+// desktop's browser does; a button opens the same page in the browser. One window for the
+// whole program, shown without making it modal.
 // User-interface thread only.
 #pragma once
 
 #include <QUrl>
 #include <QWidget>
 
+class QPushButton;
 class QTextBrowser;
 
 class GuideViewer : public QWidget {
@@ -18,6 +20,7 @@ class GuideViewer : public QWidget {
     void Show(const QUrl& page);
 
     QTextBrowser* Text = nullptr;
+    QPushButton* InBrowser = nullptr;  // "Открыть в браузере": the page shown, in the browser
 };
 
 // Shows the guide in the one viewer window, creating it over `owner` the first time.

@@ -106,7 +106,8 @@ void RecoverySession::CheckForChanges() {
     recovery::RecoveryState now = CaptureAllButText();
     const bool textChanged = textChanges_ != submittedTextChanges_;
     now.text = textChanged ? editor_.Memo1->document()->toRawText() : submitted_.text;
-    if (!textChanged && SameExceptText(now, submitted_)) return;
+    // A failed write is tried again at every check until one works.
+    if (!textChanged && SameExceptText(now, submitted_) && !failing_) return;
     submittedTextChanges_ = textChanges_;
     submitted_ = now;
     writer_->Submit(std::move(now), Now());

@@ -3,7 +3,8 @@
 // hands the state to the copy writer (recovery/copy_writer.h), which writes a copy on its own
 // thread when the work differs from what was last saved or opened. At start-up it offers the
 // copies of earlier runs that ended without saving (restore_window.h). A failed write is noted
-// once in the editor's status bar, never in a message box.
+// once in the editor's status bar, never in a message box, and tried again at every check
+// (every kCopyIntervalMs) until one works.
 //
 // User-interface thread only.
 #pragma once

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -32,9 +33,9 @@ RestoreWindow::RestoreWindow(QWidget* owner, recovery::ScanResult scan,
 
     CopyList = new QTreeWidget(this);
     CopyList->setObjectName(QStringLiteral("CopyList"));
-    CopyList->setHeaderLabels(
-        {QStringLiteral("Время"), QStringLiteral("Символов"), QStringLiteral("Первая строка")});
-    CopyList->setRootIsDecorated(false);
+    CopyList->setHeaderLabels({QStringLiteral("Время"), QStringLiteral("Символов"),
+                               QStringLiteral("Последняя изменённая строка")});
+    CopyList->setToolTip(QStringLiteral("Более ранние копии — в раскрытой строке"));
     CopyList->setUniformRowHeights(true);
     CopyList->header()->setStretchLastSection(true);
     layout->addWidget(CopyList);
@@ -62,32 +63,80 @@ RestoreWindow::RestoreWindow(QWidget* owner, recovery::ScanResult scan,
     connect(LaterButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(DeleteButton, &QPushButton::clicked, this, &RestoreWindow::DeleteButtonClick);
     connect(CopyList, &QTreeWidget::itemDoubleClicked, this, &RestoreWindow::RestoreButtonClick);
+    connect(CopyList, &QTreeWidget::itemExpanded, this, &RestoreWindow::FillOlderCopies);
+    ConfirmDelete = [this] {
+        QMessageBox box(
+            QMessageBox::Warning, windowTitle(),
+            QStringLiteral("Удалить несохранённые копии? Восстановить их будет нельзя."),
+            QMessageBox::Ok | QMessageBox::Cancel, this);
+        return box.exec() == QMessageBox::Ok;
+    };
 
     Fill();
     ShowNote();
     resize(560, 300);
 }
 
+namespace {
+
+// The text of a copy, or nothing when its body cannot be read.
+QString CopyText(const recovery::CopyInfo& copy) {
+    try {
+        return recovery::ReadCopy(copy.path).text;
+    } catch (const textfiles::FileError&) {
+        return QString();
+    }
+}
+
+void SetCopyColumns(QTreeWidgetItem* item, const recovery::CopyHeader& h) {
+    item->setText(0, QDateTime::fromMSecsSinceEpoch(h.timeMs).toString(
+                         QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+    item->setText(1, QString::number(h.characters));
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+}  // namespace
+
 void RestoreWindow::Fill() {
     CopyList->clear();
     for (int r = 0; r < scan_.offered.size(); ++r) {
         const recovery::RunInfo& run = scan_.offered[r];
-        for (int c = 0; c < run.copies.size(); ++c) {
-            const recovery::CopyHeader& h = run.copies[c].header;
-            auto* item = new QTreeWidgetItem(CopyList);
-            item->setText(0, QDateTime::fromMSecsSinceEpoch(h.timeMs).toString(
-                                 QStringLiteral("dd.MM.yyyy hh:mm:ss")));
-            item->setText(1, QString::number(h.characters));
-            item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-            item->setText(2, h.firstLine);
-            item->setData(0, kRunRole, r);
-            item->setData(0, kCopyRole, c);
+        if (run.copies.isEmpty()) continue;
+        // The run's newest copy; what it changed against the one before it.
+        auto* item = new QTreeWidgetItem(CopyList);
+        SetCopyColumns(item, run.copies[0].header);
+        item->setText(2, recovery::LastChangedLine(
+                             run.copies.size() > 1 ? CopyText(run.copies[1]) : QString(),
+                             CopyText(run.copies[0])));
+        item->setData(0, kRunRole, r);
+        item->setData(0, kCopyRole, 0);
+        // The older ones are read when the row is opened.
+        if (run.copies.size() > 1) {
+            item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+            item->setText(0, item->text(0) + QStringLiteral("  (+%1)").arg(run.copies.size() - 1));
         }
     }
     CopyList->resizeColumnToContents(0);
     CopyList->resizeColumnToContents(1);
     if (CopyList->topLevelItemCount() > 0) CopyList->setCurrentItem(CopyList->topLevelItem(0));
     RestoreButton->setEnabled(CopyList->topLevelItemCount() > 0);
+}
+
+void RestoreWindow::FillOlderCopies(QTreeWidgetItem* runRow) {
+    if (runRow->parent() != nullptr || runRow->childCount() > 0) return;
+    const int r = runRow->data(0, kRunRole).toInt();
+    const QList<recovery::CopyInfo>& copies = scan_.offered[r].copies;
+    QStringList texts;
+    for (int c = 1; c < copies.size(); ++c) texts << CopyText(copies[c]);
+    for (int c = 1; c < copies.size(); ++c) {
+        // Each row says what it changed against the copy before it (the next older one).
+        auto* item = new QTreeWidgetItem(runRow);
+        SetCopyColumns(item, copies[c].header);
+        item->setText(
+            2, recovery::LastChangedLine(c < texts.size() ? texts[c] : QString(), texts[c - 1]));
+        item->setData(0, kRunRole, r);
+        item->setData(0, kCopyRole, c);
+    }
 }
 
 void RestoreWindow::ShowNote() {
@@ -117,6 +166,7 @@ void RestoreWindow::RestoreButtonClick() {
 }
 
 void RestoreWindow::DeleteButtonClick() {
+    if (ConfirmDelete && !ConfirmDelete()) return;
     QStringList runs;
     for (const recovery::RunInfo& run : scan_.offered) runs << run.path;
     remove_(runs);

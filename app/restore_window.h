@@ -1,6 +1,8 @@
-// The window that offers the recovery copies of earlier runs at start-up: the time, the
-// number of characters and the first line of each copy, and "Восстановить", "Не сейчас"
-// (kept for the next start) and "Удалить". Not modal; it closes itself after a choice.
+// The window that offers the recovery copies of earlier runs at start-up: one row per run
+// (its newest copy), the run's older copies below it on request (the row opens), each with
+// what tells it from the copy before: time, number of characters, the last line changed.
+// "Восстановить", "Не сейчас" (kept for the next start) and "Удалить" (after a question).
+// Not modal; it closes itself after a choice.
 // User-interface thread only.
 #pragma once
 
@@ -12,6 +14,7 @@
 class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class RestoreWindow : public QDialog {
     Q_OBJECT
@@ -31,10 +34,13 @@ class RestoreWindow : public QDialog {
 
     void RestoreButtonClick();
     void DeleteButtonClick();
+    // Asked before "Удалить" deletes; true to go on. Tests replace it.
+    std::function<bool()> ConfirmDelete;
 
   private:
     void Fill();
     void ShowNote();
+    void FillOlderCopies(QTreeWidgetItem* runRow);
 
     recovery::ScanResult scan_;
     std::function<bool(const recovery::CopyInfo&, const QString&)> restore_;

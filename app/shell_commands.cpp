@@ -18,6 +18,12 @@ void OpenInShellOrSay(const QUrl& url) {
     if (!OpenInShell(url)) ShowErrorDialog(ShellOpenFailedMessage(url));
 }
 
+void OpenSavedPageOrSay(const QString& path) {
+    if (OpenInShell(QUrl::fromLocalFile(path))) return;
+    ShowErrorDialog(QStringLiteral("Страница сохранена: %1\nОткрыть её в браузере не удалось.")
+                        .arg(QDir::toNativeSeparators(path)));
+}
+
 QString ShellOpenFailedMessage(const QUrl& url) {
     if (url.isLocalFile()) {
         return QStringLiteral("Не удалось открыть файл: %1")
@@ -37,8 +43,9 @@ void OpenGuide(QWidget* owner, const QString& section) {
         ShowGuideViewer(owner, QUrl());  // says where the guide was looked for
         return;
     }
-    const QUrl address = guide::PageAddress(page, section);
-    if (!OpenInShell(address)) ShowGuideViewer(owner, address);
+    // The program's own viewer: instant and offline. A browser that starts and then fails
+    // would show nothing at all; the viewer has a button for the browser.
+    ShowGuideViewer(owner, guide::PageAddress(page, section));
 }
 
 void HelpCommand(QWidget* owner) {

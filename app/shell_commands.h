@@ -17,9 +17,12 @@ extern std::function<bool(const QUrl&)> OpenInShell;
 void OpenInShellOrSay(const QUrl& url);
 // That message: a local file by its path, anything else by its address.
 QString ShellOpenFailedMessage(const QUrl& url);
+// Opens a page the program has just written (an export) in the browser; when the desktop
+// refuses, says that the page was saved and only opening it failed.
+void OpenSavedPageOrSay(const QString& path);
 
-// "Справка" (F1): opens the user guide through the desktop, or in the program's own viewer
-// when the desktop refuses. `owner` is the calling window.
+// "Справка" (F1): opens the user guide in the program's own viewer (guide_viewer.h).
+// `owner` is the calling window.
 void HelpCommand(QWidget* owner);
 // Opens the guide the same way at one of its sections (an anchor of the start page).
 void OpenGuide(QWidget* owner, const QString& section);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QStatusBar>
 #include <QWidget>
 #include <initializer_list>
 #include <memory>
@@ -31,6 +32,7 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/sound_notice.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -78,6 +80,10 @@ void ConnectEditor() {
                  Form1->Stream, audio::StreamLength(Form1->Stream, audio::POS_BYTE));
              return length > 0.0 ? std::optional<double>(length) : std::nullopt;
          }});
+    // What the player's tick ran into reaches the typist in the editor, without a box.
+    Form1->Notices->Elsewhere = [](const QString& text) {
+        if (Form2 != nullptr) Form2->StatusBar1->showMessage(text, 15000);
+    };
     Form2->Spelling->AbbreviationTexts = [] {
         QStringList texts;
         if (Form3 == nullptr) return texts;

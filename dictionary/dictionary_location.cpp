@@ -32,8 +32,7 @@ QString PrepareDictionaryFile(const QString& userPath, const QString& besideProg
     const QByteArray start =
         besideExists ? textfiles::ReadFileBytes(besideProgramPath) : QByteArray();
     const QString folder = QFileInfo(userPath).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw textfiles::FileError(folder, QStringLiteral("cannot create the folder"));
+    textfiles::MakePrivateFolders(folder);
     textfiles::WriteFileBytes(userPath, start);
     return userPath;
 }

@@ -80,3 +80,8 @@ QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLeng
             QStringLiteral("Колонка: %1 из %2").arg(place.column + 1).arg(place.lineLength + 1),
             QStringLiteral("Символ: %1 из %2").arg(selStart).arg(textLength)};
 }
+
+QString MarkWonNote(textfiles::Encoding used) {
+    return QStringLiteral("Открыто в кодировке %1: так сказано меткой в начале файла")
+        .arg(textfiles::EncodingName(used));
+}

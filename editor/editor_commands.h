@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <Qt>
 
+#include "textfiles/textfiles.h"
+
 class EditorText;
 class TEditHistory;
 
@@ -51,3 +53,7 @@ struct CaretPlace {
 };
 // The three status panels: line, column, character.
 QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLength);
+
+// The status bar's word when a file's byte-order mark overruled the encoding chosen in the
+// open dialog.
+QString MarkWonNote(textfiles::Encoding used);

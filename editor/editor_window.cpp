@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <utility>
 
 #include "dictionary/expansion.h"
 #include "editor/editor_commands.h"
@@ -82,6 +83,17 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     Spelling = new SpellMarks(Memo1, memoText_, History, *marks_, note, this);
     FindBar1 = new FindBar(Memo1, memoText_, History, *marks_, this);
     addToolBar(Qt::BottomToolBarArea, FindBar1);
+    // The panels follow the caret wherever it is moved from (the find bar, a timestamp jump,
+    // an opened file or project), once per turn of the event loop however many moves.
+    const auto refresh = [this] {
+        if (std::exchange(statusRefreshPending_, true)) return;
+        QTimer::singleShot(0, this, [this] {
+            statusRefreshPending_ = false;
+            Memo1Click();
+        });
+    };
+    connect(Memo1, &QPlainTextEdit::cursorPositionChanged, this, refresh);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, refresh);
 
     BuildMenus();
     Exchange = new ExchangeMenu(*this, qobject_cast<QMenu*>(HTML1->parent()), N2, HTML1,
@@ -266,9 +278,11 @@ void TForm2::N2Click() {
     RecordSnapshot(memoText_, History);
     GuardFileCommand([this] {
         const QString path = OpenTextFileDialog1.FileName;
-        const textfiles::Encoding encoding = OpenTextFileDialog1.Encoding;
-        memoText_.SetText(textfiles::ReadTextFile(path, encoding));
-        TextEncoding = encoding;
+        const textfiles::Encoding chosen = OpenTextFileDialog1.Encoding;
+        const textfiles::DetectedText read = textfiles::ReadTextFileChosen(path, chosen);
+        memoText_.SetText(read.text);
+        TextEncoding = read.encoding;
+        if (read.encoding != chosen) ShowNote(MarkWonNote(read.encoding));
         SaveTextFileDialog1.FileName = path;
         RecordSnapshot(memoText_, History);
         if (TextStored) TextStored();

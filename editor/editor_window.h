@@ -164,6 +164,7 @@ class TForm2 : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    bool statusRefreshPending_ = false;
     void BuildMenus();
     bool IsMenuShortcut(QKeyEvent* event) const;
     // Runs a file command; a FileError goes to ShowError and ends the command.

@@ -30,6 +30,9 @@ std::optional<qsizetype> Forward(QStringView text, QStringView pattern, qsizetyp
 // The last match that starts at or after `lowest` and ends at or before `end`.
 std::optional<qsizetype> Backward(QStringView text, QStringView pattern, qsizetype end,
                                   qsizetype lowest, Qt::CaseSensitivity cs) {
+    // A negative start would make lastIndexOf count from the end of the text, and its
+    // "not found" (-1) would pass for a match at a negative lowest.
+    lowest = std::max<qsizetype>(lowest, 0);
     qsizetype from = end - pattern.size();
     while (from >= lowest) {
         const qsizetype at = text.lastIndexOf(pattern, from, cs);

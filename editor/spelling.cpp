@@ -9,6 +9,7 @@
 
 #include "editor/edit_history.h"
 #include "editor/editor_commands.h"
+#include "textfiles/textfiles.h"
 
 namespace {
 
@@ -223,7 +224,11 @@ bool SpellChecker::AddToPersonalList(const QString& word) {
     if (clean.isEmpty()) return false;
     personal_.insert(clean.toLower());
     cache_.clear();
-    if (!QDir().mkpath(QFileInfo(personalPath_).absolutePath())) return false;
+    try {
+        textfiles::MakePrivateFolders(QFileInfo(personalPath_).absolutePath());
+    } catch (const textfiles::FileError&) {
+        return false;
+    }
     QFile file(personalPath_);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) return false;
     const QByteArray line = clean.toUtf8() + '\n';

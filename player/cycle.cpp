@@ -80,6 +80,15 @@ void RetimeCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double
     // Past every repetition: the next step completes the cycle whatever the speed.
 }
 
+bool TCycleHold::MayStep(bool reconnecting, std::uint32_t stream, bool playing,
+                         std::uint64_t position) {
+    const bool standing = playing && playing_ && stream == stream_ && position == position_;
+    stream_ = stream;
+    position_ = position;
+    playing_ = playing;
+    return !reconnecting && !standing;
+}
+
 void ResetCycle(TRepetitionCycle& Cycle) {
     Cycle.Clock = 0.0;
     Cycle.Phase = CyclePhase::Reset;

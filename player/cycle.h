@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 // The state of the repetition cycle. All zero at start-up.
 struct TRepetitionCycle {
@@ -41,6 +42,22 @@ int AdvanceCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double
 // still covers L seconds in all; inside a pause the clock keeps its place in the pause. A
 // playing whose first step (the jump back) is done is not jumped back again.
 void RetimeCycle(TRepetitionCycle& Cycle, double dt, int L, int N, int P, double from, double to);
+
+// Whether the tick may take a step of the cycle. The cycle counts ticks, not sound: while the
+// sound card is being reconnected, or a playing stream stands still, a step would pause,
+// jump back and play again over sound nobody heard, and playback would resume far from where
+// it was heard. So no step is taken then; a paused or stopped stream stands still by design
+// and is stepped as usual.
+class TCycleHold {
+  public:
+    // Once per tick, with the engine's word on the sound card and the stream as it is now.
+    bool MayStep(bool reconnecting, std::uint32_t stream, bool playing, std::uint64_t position);
+
+  private:
+    std::uint32_t stream_ = 0;
+    std::uint64_t position_ = 0;
+    bool playing_ = false;
+};
 
 // Puts the cycle back to its start; the counters keep their values until the next step.
 void ResetCycle(TRepetitionCycle& Cycle);

@@ -64,6 +64,7 @@ void TForm1::ListBox1Click() {
                         .arg(QDir::toNativeSeparators(path)));
         return;
     }
+    Notices->Clear();
     audio::SetStreamTempo(Stream, Speed);
     audio::SetStreamVoice(Stream, Voice);
     N21Click();

@@ -111,6 +111,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         const int left = caption ? caption->geometry().right() + 8 : 200;
         const int right = speed ? speed->geometry().left() - 8 : kClientWidth - 5;
         Notice = new SoundNotice(client, QRect(left, 5, std::max(right - left, 0), 16));
+        Notices = new TickNotice(client, QRect(left, 5, std::max(right - left, 0), 16));
     }
     {
         const QSignalBlocker quiet(TrackBar2);
@@ -167,6 +168,10 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::ShowMessage(const QString& text) {
+    if (TickBusy) {  // raised by the tick, not by the user's own command
+        Notices->Show(text);
+        return;
+    }
     if (MessageHook) {
         MessageHook(text);
         return;
@@ -303,8 +308,14 @@ bool TForm1::PlayFrom(double seconds) {
     if (Stream == 0) return false;
     ResetCycle(Cycle);
     const double length = LengthSeconds();
-    Stopped = false;
     SeekSeconds(std::min(seconds, length), length);
+    // At or past the end nothing is left to play: the player halts there, as at the end of
+    // the last recording, instead of moving on to the next one.
+    Stopped = seconds >= length;
+    if (Stopped) {
+        audio::StopStream(Stream);
+        return true;
+    }
     N20Click();
     audio::PlayStream(Stream, false);
     return true;
@@ -334,9 +345,14 @@ void TForm1::Timer1Timer() {
     if (Stream == 0) return;
     if (!Stopped) {
         // A selection loop stays in its recording, also when it reaches the end.
-        if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED && !Strip->Selection())
+        const std::uint32_t activity = audio::StreamActivity(Stream);
+        if (activity == audio::ACTIVE_STOPPED && !Strip->Selection())
             MoveToNextFile();
-        else
+        else if (CycleHold.MayStep(audio::OutputReconnecting(), Stream,
+                                   // A selection loop holds the stream at its end by itself.
+                                   !Strip->Selection() && (activity == audio::ACTIVE_PLAYING ||
+                                                           activity == audio::ACTIVE_STALLED),
+                                   audio::StreamPosition(Stream, audio::POS_BYTE)))
             CycleStep();
     }
     // The next entry may have failed to open: nothing left to show.

@@ -23,6 +23,7 @@ class QPushButton;
 class QSlider;
 class QTimer;
 class SoundNotice;
+class TickNotice;
 class TListBox;
 class TStatusBar;
 class TUpDown;
@@ -50,7 +51,8 @@ class TForm1 : public QMainWindow {
     std::array<audio::HFX, kBands> EqEffects{};
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
-    double Speed = 1.0;  // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
+    TCycleHold CycleHold;  // no step while the sound stands still
+    double Speed = 1.0;    // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
     audio::VoiceSettings Voice;  // channel, noise reduction, levelling; all off at first
     audio::VoiceNoise LastNoise = audio::VoiceNoise::Medium;  // what the key turns back on
     // The waveform envelope of the recording last opened, and the worker that computes it.
@@ -58,6 +60,8 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<ENVELOPE> EnvelopeWorker;
     // Says so while the sound card is lost or missing.
     SoundNotice* Notice = nullptr;
+    // Says what the tick ran into (a missing or unplayable recording) without a box.
+    TickNotice* Notices = nullptr;
 
     // ---- Controls ----
     TListBox* ListBox1 = nullptr;  // the playlist: full paths

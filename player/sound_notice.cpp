@@ -35,3 +35,26 @@ void SoundNotice::Poll() {
 SoundNotice::HealthSource SoundNotice::EngineHealth() {
     return [] { return Health{audio::OutputLosses(), audio::OutputReconnecting()}; };
 }
+
+TickNotice::TickNotice(QWidget* parent, const QRect& area) : QObject(parent) {
+    label_ = new QLabel(parent);
+    label_->setObjectName(QStringLiteral("TickNotice"));
+    label_->setGeometry(area);
+    label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    label_->hide();
+}
+
+void TickNotice::Show(const QString& text) {
+    // One line in the label; the whole text (a long path) in its tooltip.
+    label_->setText(
+        label_->fontMetrics().elidedText(text.simplified(), Qt::ElideMiddle, label_->width()));
+    label_->setToolTip(text);
+    label_->show();
+    label_->lower();  // the sound card's notice, when it shows, stays on top
+    if (Elsewhere) Elsewhere(text);
+}
+
+void TickNotice::Clear() {
+    label_->hide();
+}

@@ -43,3 +43,19 @@ class SoundNotice : public QObject {
     std::uint32_t seen_ = 0;
     std::uint32_t told_ = 0;
 };
+
+// A message the player tick raises (the playlist reached a recording that is missing or
+// cannot be played) while the typist is typing in another window: a box would come to the
+// front, take the keyboard and swallow the typed keys. So it is shown where the typist looks:
+// a label of the player (until Clear) and, through `Elsewhere`, the editor's status bar.
+class TickNotice : public QObject {
+  public:
+    TickNotice(QWidget* parent, const QRect& area);
+    void Show(const QString& text);
+    void Clear();
+    QLabel* Label() const { return label_; }
+    std::function<void(const QString&)> Elsewhere;
+
+  private:
+    QLabel* label_ = nullptr;
+};

@@ -12,6 +12,7 @@
 
 #include "player/player_window.h"
 #include "player/speed.h"
+#include "player/transport_rules.h"
 
 SpeedControl::SpeedControl(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("SpeedControl"));
@@ -73,7 +74,12 @@ bool SpeedControl::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SpeedControl::wheelEvent(QWheelEvent* event) {
-    const int notches = event->angleDelta().y() / 120;
+    // Touchpads and fine-step wheels send small deltas: they add up to whole notches.
+    const int delta = event->angleDelta().y();
+    if (delta != 0 && (wheelRemainder_ < 0) != (delta < 0)) wheelRemainder_ = 0;
+    wheelRemainder_ += delta;
+    const int notches = wheelRemainder_ / 120;
+    wheelRemainder_ -= notches * 120;
     if (notches != 0) emit StepRequested(notches);
     event->accept();
 }
@@ -120,9 +126,10 @@ void TForm1::SetSpeed(double speed) {
     const double next = NormaliseSpeed(speed);
     if (next != Speed) {
         // The playing under way goes on covering L seconds of the recording.
-        RetimeCycle(Cycle, kCycleStep, ReadParameter(Edit1->text(), kFragmentLength),
-                    ReadParameter(Edit2->text(), kRepetitions),
-                    ReadParameter(Edit3->text(), kPause), Speed, next);
+        // The fields as the tick reads them, held in their ranges.
+        RetimeCycle(Cycle, kCycleStep, ParameterInRange(Edit1->text(), kFragmentLength),
+                    ParameterInRange(Edit2->text(), kRepetitions),
+                    ParameterInRange(Edit3->text(), kPause), Speed, next);
         Speed = next;
     }
     audio::SetStreamTempo(Stream, Speed);

@@ -30,4 +30,5 @@ class SpeedControl : public QWidget {
     QToolButton* slower_;
     QLabel* value_;
     QToolButton* faster_;
+    int wheelRemainder_ = 0;  // wheel delta short of a whole notch (120)
 };

@@ -154,7 +154,7 @@ void ExportHtmlCommand(TForm2& editor) {
     if (hooks.OpenPage)
         hooks.OpenPage(file);
     else
-        OpenInShellOrSay(QUrl::fromLocalFile(file));
+        OpenSavedPageOrSay(file);
 }
 
 }  // namespace project

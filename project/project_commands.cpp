@@ -1,6 +1,7 @@
 #include "project/project_commands.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include "player/player_controls.h"
 #include "player/player_window.h"
 #include "player/selection_loop.h"
+#include "player/sound_notice.h"
 #include "player/speed.h"
 #include "player/strip_workbench.h"
 #include "player/voice_settings.h"
@@ -95,6 +97,12 @@ void OpenCurrentRecording(TForm1& player, const QString& path, int pos) {
     if (!QFileInfo(path).isFile()) return;
     player.Stream = audio::OpenFileStream(false, QFile::encodeName(path).toStdString(), 0, 0,
                                           audio::STREAM_PRESCAN);
+    if (player.Stream == 0) {
+        // Said where the typist looks, without a box: a restore or a start-up opens projects
+        // too, and the typist may be typing.
+        player.Notices->Show(QStringLiteral("Файл не удаётся воспроизвести: %1")
+                                 .arg(QDir::toNativeSeparators(path)));
+    }
     audio::SetStreamTempo(player.Stream, player.Speed);
     audio::SetStreamVoice(player.Stream, player.Voice);
     player.N21Click();

@@ -81,7 +81,8 @@ void CopyWriter::Run() {
         }
         if (state) {
             Normalize(*state);
-            dirty_ = !SameWork(*state, saved_);
+            // Only text or participants not saved are worth offering after a crash.
+            dirty_ = !SameTextAndParticipants(*state, saved_);
             const bool alreadyWritten = lastWritten_ && SameWork(*state, *lastWritten_);
             if (dirty_ && !alreadyWritten) {
                 WriteReport report;

@@ -92,8 +92,10 @@ class ByteReader {
     bool failed_ = false;
 };
 
+// The position and the current entry move by themselves while recordings play (the playlist
+// moves on at the end of each), so neither is work of the typist.
 bool IsPositionLine(const QString& line) {
-    return line.startsWith(QLatin1String("POS="));
+    return line.startsWith(QLatin1String("POS=")) || line.startsWith(QLatin1String("CURRENT="));
 }
 
 QString FirstLine(const QString& text) {
@@ -132,9 +134,30 @@ bool SameWork(const RecoveryState& a, const RecoveryState& b) {
     for (qsizetype i = 0; i < a.projectLines.size(); ++i) {
         const QString& x = a.projectLines[i];
         const QString& y = b.projectLines[i];
-        if (x != y && !(IsPositionLine(x) && IsPositionLine(y))) return false;
+        if (x != y && !(IsPositionLine(x) && IsPositionLine(y) && x.left(4) == y.left(4)))
+            return false;
     }
     return true;
+}
+
+bool SameTextAndParticipants(const RecoveryState& a, const RecoveryState& b) {
+    return a.text == b.text && a.participants == b.participants;
+}
+
+QString LastChangedLine(const QString& older, const QString& newer) {
+    if (older == newer) return QString();
+    const QStringList a = textfiles::SplitLines(older);
+    const QStringList b = textfiles::SplitLines(newer);
+    qsizetype head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    // The changed lines of `newer` are [head, b.size() - tail); none when lines were removed.
+    qsizetype at = b.size() - tail - 1;
+    if (at < head) at = head > 0 ? head - 1 : (b.isEmpty() ? -1 : 0);
+    return at < 0 ? QString() : b[at].left(kFirstLineLength);
 }
 
 QByteArray EncodeCopy(const RecoveryState& state, qint64 timeMs, qint64 sequence) {

@@ -43,9 +43,19 @@ struct RecoveryState {
     bool operator==(const RecoveryState&) const = default;
 };
 
-// Equal in everything a typist works on. The playback position is left out: it moves by
-// itself while a recording plays, and a state that differs only there holds no lost work.
+// Equal in everything a typist works on. The playback position and the current playlist
+// entry are left out: they move by themselves while recordings play, and a state that
+// differs only there holds no lost work.
 bool SameWork(const RecoveryState& a, const RecoveryState& b);
+
+// Equal in the text and the participants: what a typist would miss. Only work that differs
+// from the saved state there is kept and offered; a playlist or a setting changed alone is not.
+bool SameTextAndParticipants(const RecoveryState& a, const RecoveryState& b);
+
+// What tells a copy from the one before it: the last line of `newer` in which the two
+// differ (the line typed in last), or, when lines were only removed, the line before the
+// cut. Empty when the texts are equal. At most kFirstLineLength units.
+QString LastChangedLine(const QString& older, const QString& newer);
 
 // What the start-up window shows of a copy without reading its body.
 struct CopyHeader {

@@ -28,20 +28,6 @@ QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
 }
 
-// Every missing folder on the way, as mkdir -p does.
-void MakeFolders(const QString& path) {
-    const QByteArray native = Native(path);
-    struct stat st {};
-    if (::stat(native.constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return;
-        throw textfiles::FileError(path, Reason(ENOTDIR));
-    }
-    const QString parent = QFileInfo(path).path();
-    if (parent != path) MakeFolders(parent);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        throw textfiles::FileError(path, Reason(errno));
-}
-
 // Opens and locks a run's lock file. -1 when its program still runs (or no lock exists).
 int TryLock(const QString& runPath, bool create) {
     const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
@@ -178,7 +164,7 @@ RunFolder::~RunFolder() {
 
 void RunFolder::Open() {
     if (IsOpen()) return;
-    MakeFolders(root_);
+    textfiles::MakePrivateFolders(root_);
     const QString name = QFileInfo(path_).fileName();
     const QString temp = root_ + u'/' + kNewRunPrefix + name.mid(kRunPrefix.size());
     if (::mkdir(Native(temp).constData(), 0700) != 0 && errno != EEXIST)

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <iconv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -256,6 +257,12 @@ DetectedText DecodeDetect(const QByteArray& bytes) {
     return DetectedText{Decode(bytes, found), found};
 }
 
+DetectedText DecodeChosen(const QByteArray& bytes, Encoding chosen) {
+    const Encoding marked = DecodeDetect(bytes.left(3)).encoding;
+    const Encoding used = marked != Encoding::Ansi ? marked : chosen;
+    return DetectedText{Decode(bytes, used), used};
+}
+
 Encoding EncodingThatReadsBack(const QString& text, Encoding preferred) {
     const DetectedText back = DecodeDetect(Encode(text, preferred));
     if (back.text == NormalizeLineBreaks(text)) return preferred;
@@ -406,6 +413,10 @@ DetectedText ReadTextFileDetect(const QString& path) {
     return DecodeDetect(ReadFileBytes(path));
 }
 
+DetectedText ReadTextFileChosen(const QString& path, Encoding chosen) {
+    return DecodeChosen(ReadFileBytes(path), chosen);
+}
+
 void WriteTextFile(const QString& path, const QString& text, Encoding encoding) {
     WriteFileBytes(path, Encode(text, encoding));
 }
@@ -417,6 +428,19 @@ DetectedLines ReadLinesDetect(const QString& path) {
 
 void WriteLines(const QString& path, const QStringList& lines, Encoding encoding) {
     WriteTextFile(path, JoinLines(lines), encoding);
+}
+
+void MakePrivateFolders(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return;
+        throw FileError(path, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    }
+    const QString parent = QFileInfo(path).path();
+    if (parent != path) MakePrivateFolders(parent);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        throw FileError(path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 }  // namespace textfiles

@@ -67,6 +67,10 @@ struct DetectedText {
 // Decodes by the byte-order mark: EF BB BF → UTF-8, FF FE → UTF-16 LE, FE FF → UTF-16 BE
 // (mark skipped); anything else is Windows-1251 from the first byte. Line breaks become CR LF.
 DetectedText DecodeDetect(const QByteArray& bytes);
+// Decodes with the encoding chosen by the user, unless the bytes start with the mark of
+// another encoding (UTF-8, UTF-16 LE or BE): a mark is unambiguous, so it wins. The
+// encoding actually used is returned.
+DetectedText DecodeChosen(const QByteArray& bytes, Encoding chosen);
 
 // The encoding's mark followed by the text with its line breaks made CR LF. Characters the
 // encoding cannot represent are written as "?" (Windows-1251, ASCII); unpaired surrogates
@@ -86,8 +90,13 @@ void WriteFileBytes(const QString& path, const QByteArray& bytes);  // atomic re
 
 QString ReadTextFile(const QString& path, Encoding encoding);
 DetectedText ReadTextFileDetect(const QString& path);
+DetectedText ReadTextFileChosen(const QString& path, Encoding chosen);
 // Writes exactly the text (no line break added at the end), with the encoding's mark.
 void WriteTextFile(const QString& path, const QString& text, Encoding encoding);
+
+// Makes a folder and every missing one on the way (as mkdir -p does), each readable by its
+// owner only (0700): the program's data folders hold the user's words and work.
+void MakePrivateFolders(const QString& path);
 
 // Line files (project, participants, dictionary): read with mark detection, write back with
 // each line ended by CR LF.

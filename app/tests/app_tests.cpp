@@ -72,26 +72,25 @@ TEST_F(ShellTest, FailedStepShowsPathAndReasonAndReportsTheFailure) {
     EXPECT_EQ(errors.size(), 1);
 }
 
-TEST_F(ShellTest, HelpOpensTheGuide) {
-    HelpCommand(nullptr);
-    ASSERT_FALSE(GuideStartPage().isEmpty());
-    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(GuideStartPage()).toString()});
-}
-
-TEST_F(ShellTest, AboutWindowShowsTheProductAndItsLinkOpensTheGuide) {
+TEST_F(ShellTest, AboutWindowShowsTheProductItsVersionAndLicence) {
     TAboutBox about;
     EXPECT_EQ(about.windowTitle(), "О программе");
     EXPECT_EQ(about.size(), QSize(298, 213));
     EXPECT_EQ(about.ProductName->text(), "NUV Tolvek");
     EXPECT_EQ(about.Version->text(), "Версия 2.0");
     EXPECT_TRUE(about.Version->font().bold());
+    EXPECT_TRUE(about.Comments->text().contains("GNU GPL версии 3 или новее"));
+    {
+        // The number is the build's, not one written into the window.
+        QCoreApplication::setApplicationVersion(QStringLiteral("7.4.1"));
+        TAboutBox later;
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+        EXPECT_EQ(later.Version->text(), "Версия 7.4.1");
+    }
     EXPECT_TRUE(about.OKButton->isDefault());
 
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    QTest::mouseClick(about.Comments, Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList{QUrl::fromLocalFile(GuideStartPage()).toString() + "#about"});
-
     // OK closes the modal window with the result OK.
     QTimer::singleShot(0, about.OKButton, [&] { about.OKButton->click(); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
@@ -111,15 +110,21 @@ TEST(ShellOpen, ARefusalOfTheDesktopIsSaidWithTheAddressOrTheFile) {
     OpenInShellOrSay(QUrl::fromLocalFile(QStringLiteral("/tmp/протокол 1.html")));
     accept = true;
     OpenInShellOrSay(QUrl(QStringLiteral("https://example.org/")));
+    // A page just exported: saved whatever the browser does.
+    OpenSavedPageOrSay(QStringLiteral("/tmp/протокол 2.html"));
+    accept = false;
+    OpenSavedPageOrSay(QStringLiteral("/tmp/протокол 3.html"));
     OpenInShell = savedOpen;
     ErrorDialogHook = nullptr;
 
-    EXPECT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked.size(), 5);
     EXPECT_EQ(
         errors,
         (QStringList{
             QStringLiteral("Не удалось открыть страницу в браузере: https://example.org/справка/"),
-            QStringLiteral("Не удалось открыть файл: /tmp/протокол 1.html")}));
+            QStringLiteral("Не удалось открыть файл: /tmp/протокол 1.html"),
+            QStringLiteral(
+                "Страница сохранена: /tmp/протокол 3.html\nОткрыть её в браузере не удалось.")}));
 }
 
 }  // namespace

@@ -401,4 +401,25 @@ TEST_F(WorkingCycle, CommandLineOpensTheProjectThenAppendsTheRecordings) {
     EXPECT_NEAR(Position(), 1.0, 1e-3);
 }
 
+// Files that are not there are refused at start-up, all in one message, also on stderr.
+TEST_F(WorkingCycle, CommandLineRefusesMissingFilesInOneMessage) {
+    const QString present = dir_.filePath("есть.wav");
+    ASSERT_TRUE(e2e::WriteWav(present, 1.0, 44100, 1));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("папка"));
+    const CommandLine line =
+        ParseCommandLine({"нет.prj", "нет.wav", "есть.wav", "папка", "нет.wav"}, dir_.path());
+    testing::internal::CaptureStderr();
+    OpenFromCommandLine(line, *Form1, *Form2, *Form5);
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    const QStringList missing = {dir_.filePath("нет.prj"), dir_.filePath("нет.wav"),
+                                 dir_.filePath("папка")};
+    EXPECT_EQ(MissingFiles(line), missing);
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], "Файлы не найдены:\n" + missing.join('\n'));
+    EXPECT_NE(stderrText.find(missing.join('\n').toStdString()), std::string::npos);
+    EXPECT_EQ(Playlist(), QStringList{present});
+    EXPECT_TRUE(project::ProjectName.isEmpty());
+    EXPECT_EQ(MissingFilesMessage({"/a"}), "Файл не найден:\n/a");
+}
+
 }  // namespace

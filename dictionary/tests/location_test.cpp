@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -44,6 +45,13 @@ TEST_F(DictionaryLocationTest, FreshUserGetsAnEmptyDictionaryInTheDataFolder) {
         EXPECT_FALSE(QFile::exists(besidePath_));
         // What the program then loads is an empty dictionary.
         EXPECT_TRUE(DictionaryFile(userPath_).Load().isEmpty());
+    }
+    // Every folder made on the way is the user's alone.
+    for (const char* folder :
+         {"home", "home/.local", "home/.local/share", "home/.local/share/nuvtolvek"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(dir_.filePath(folder)).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
     }
 }
 

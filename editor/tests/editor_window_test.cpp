@@ -1,5 +1,4 @@
 #include "editor/editor_window.h"
-#include "editor/tests/editor_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -23,9 +23,13 @@
 #include <QTimer>
 #include <random>
 
+#include "app/guide_viewer.h"
 #include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "dictionary/dictionary_window.h"
+#include "editor/editor_commands.h"
+#include "editor/find_bar.h"
+#include "editor/tests/editor_fixture.h"
 #include "editor/text_transforms.h"
 #include "participants/participants_window.h"
 
@@ -384,15 +388,13 @@ TEST_F(EditorWindow, DictionaryAndParticipantsWindowsShowWithoutModality) {
 }
 
 TEST_F(EditorWindow, PlayerKeysPassThroughTheEditor) {
-    const auto savedShell = OpenInShell;
-    QList<QUrl> opened;
-    OpenInShell = [&](const QUrl& url) {
-        opened.append(url);
-        return true;
-    };
     SetText(QStringLiteral("abc"), 2);
-    Key(Qt::Key_F1);
-    EXPECT_EQ(opened.size(), 1);
+    Key(Qt::Key_F1);  // the guide, in the program's own viewer
+    GuideViewer* viewer = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* v = qobject_cast<GuideViewer*>(widget); v && v->isVisible()) viewer = v;
+    ASSERT_NE(viewer, nullptr);
+    viewer->close();
     Key(Qt::Key_F3);  // no recording open: nothing plays, the text and caret stay
     Key(Qt::Key_F6);
     EXPECT_TRUE(editor->isVisible());
@@ -400,7 +402,28 @@ TEST_F(EditorWindow, PlayerKeysPassThroughTheEditor) {
     EXPECT_EQ(QApplication::focusWidget(), memo);
     EXPECT_EQ(Text(), QStringLiteral("abc"));
     EXPECT_EQ(Caret(), 2);
-    OpenInShell = savedShell;
+}
+
+TEST_F(EditorWindow, StatusPanelsFollowTheFindBarAndAnOpenedFile) {
+    SetText(QStringLiteral("один\r\nдва\r\nтри"), 0);
+    editor->Memo1Click();
+    editor->FindBar1->FindEdit->setText(QStringLiteral("три"));
+    ASSERT_TRUE(editor->FindBar1->FindNext());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Panel(0), QStringLiteral("Строка: 3 из 3"));
+    EXPECT_EQ(Panel(2), QStringLiteral("Символ: 11 из 14"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.txt"));
+    textfiles::WriteTextFile(path, QStringLiteral("а\r\nб"), textfiles::Encoding::Ansi);
+    editor->RunTextFileDialog = [&](TextFileDialog& dialog, bool) {
+        dialog = TextFileDialog{path, textfiles::Encoding::Ansi};
+        return true;
+    };
+    editor->N2Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Panel(0), QStringLiteral("Строка: 1 из 2"));
+    EXPECT_EQ(Panel(2), QStringLiteral("Символ: 0 из 4"));
 }
 
 TEST_F(EditorWindow, OpenAndSaveInEveryEncoding) {
@@ -450,12 +473,21 @@ TEST_F(EditorWindow, OpenAndSaveInEveryEncoding) {
     EXPECT_EQ(dialogs, 0);
     EXPECT_EQ(textfiles::ReadFileBytes(path), QByteArray("\xC4\xE0"));
 
-    // Saved as UTF-8 and opened as ANSI: the mark shows as three characters.
+    // Saved as UTF-8 and opened as ANSI: the mark is unambiguous and wins; the status bar
+    // says so. Without a mark, the choice holds and nothing is said.
     answers = {TextFileDialog{path, textfiles::Encoding::Utf8}};
     editor->N5Click();
     answers = {TextFileDialog{path, textfiles::Encoding::Ansi}};
     editor->N2Click();
-    EXPECT_EQ(Text(), QStringLiteral("п»їР”Р°"));
+    EXPECT_EQ(Text(), QStringLiteral("Да"));
+    EXPECT_EQ(editor->TextEncoding, textfiles::Encoding::Utf8);
+    EXPECT_EQ(editor->StatusBar1->currentMessage(), MarkWonNote(textfiles::Encoding::Utf8));
+    editor->StatusBar1->clearMessage();
+    textfiles::WriteTextFile(path, QStringLiteral("Нет"), textfiles::Encoding::Ansi);
+    answers = {TextFileDialog{path, textfiles::Encoding::Ansi}};
+    editor->N2Click();
+    EXPECT_EQ(Text(), QStringLiteral("Нет"));
+    EXPECT_EQ(editor->StatusBar1->currentMessage(), QString());
 
     // Undo after open brings back the text before it.
     Key(Qt::Key_U, Qt::ControlModifier);

@@ -64,6 +64,40 @@ TEST(FindReplace, NextAndPreviousWrapAroundTheEnds) {
     EXPECT_FALSE(FindMatch(QString(), QStringLiteral("кот"), 0, Forward()));
 }
 
+// Every caret position, both directions, against a plain scan of the text: a search finds
+// only real matches, and nothing when there is none.
+TEST(FindReplace, EveryCaretPositionAgreesWithAPlainScan) {
+    const QString text = QStringLiteral("аб\r\nаб аб");
+    for (const QString& pattern : {QStringLiteral("аб"), QStringLiteral("б а"),
+                                   QStringLiteral("нет"), QStringLiteral("аб\r\nаб аб")}) {
+        std::vector<qsizetype> starts;
+        for (qsizetype at = 0; at + pattern.size() <= text.size(); ++at) {
+            if (text.mid(at, pattern.size()) == pattern) starts.push_back(at);
+        }
+        for (qsizetype from = 0; from <= text.size(); ++from) {
+            SCOPED_TRACE(pattern.toStdString() + " from " + std::to_string(from));
+            std::optional<TextMatch> expected;
+            for (qsizetype at : starts) {  // first at or after the caret, else the first of all
+                if (at >= from) {
+                    expected = TextMatch{at, pattern.size(), false};
+                    break;
+                }
+            }
+            if (!expected && !starts.empty()) expected = TextMatch{starts[0], pattern.size(), true};
+            EXPECT_EQ(FindMatch(text, pattern, from, Forward()), expected);
+
+            expected.reset();  // last ending at or before the caret, else the last of all
+            for (qsizetype at : starts) {
+                if (at + pattern.size() <= from) expected = TextMatch{at, pattern.size(), false};
+            }
+            if (!expected && !starts.empty()) {
+                expected = TextMatch{starts.back(), pattern.size(), true};
+            }
+            EXPECT_EQ(FindMatch(text, pattern, from, Backward()), expected);
+        }
+    }
+}
+
 TEST(FindReplace, MatchesNeverSplitALineBreak) {
     const QString text = QStringLiteral("конец\r\nначало\r\n\r\nещё");
     // A typed LF stands for the whole CR LF.

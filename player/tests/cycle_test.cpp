@@ -200,3 +200,33 @@ TEST(Parameters, TickReadsTheNumberOrTheDefaultWhileTyping) {
     EXPECT_DOUBLE_EQ(ReadFragmentSeconds("nan"), 5.0);
     EXPECT_DOUBLE_EQ(ReadFragmentSeconds("inf"), 5.0);
 }
+
+TEST(CycleHold, NoStepWhileTheSoundCardReconnectsOrAPlayingStreamStandsStill) {
+    // One tick per row: reconnecting, stream, playing, position → may step.
+    const struct {
+        bool reconnecting;
+        std::uint32_t stream;
+        bool playing;
+        std::uint64_t position;
+        bool mayStep;
+    } ticks[] = {
+        {false, 1, true, 0, true},     // the first tick of a stream
+        {false, 1, true, 100, true},   // it advances
+        {false, 1, true, 100, false},  // it stands still while playing
+        {true, 1, true, 100, false},   // the card is being looked for
+        {true, 1, true, 200, false},   // whatever the position says meanwhile
+        {false, 1, true, 300, true},   // back: it advances again
+        {false, 1, false, 300, true},  // a pause stands still by design
+        {false, 1, false, 300, true},  //
+        {false, 1, true, 300, true},   // playing again from the paused place
+        {false, 2, true, 300, true},   // another stream at the same place
+        {false, 2, true, 300, false},  //
+    };
+    TCycleHold hold;
+    int row = 0;
+    for (const auto& t : ticks) {
+        EXPECT_EQ(hold.MayStep(t.reconnecting, t.stream, t.playing, t.position), t.mayStep)
+            << "row " << row;
+        ++row;
+    }
+}

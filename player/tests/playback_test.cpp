@@ -1,5 +1,7 @@
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleFactory>
@@ -7,6 +9,7 @@
 #include <utility>
 
 #include "player/cycle.h"
+#include "player/sound_notice.h"
 #include "player/tests/player_fixture.h"
 #include "player/tests/sound_files.h"
 
@@ -231,6 +234,25 @@ TEST_F(PlayerTest, PlayAfterPauseResumesTheSameRepetitionAndSecond) {
     EXPECT_NEAR(Position(), position + 0.2, 1e-9);
 }
 
+TEST_F(PlayerTest, CycleWaitsWhileTheSoundStandsStillAndResumesWhereItWasHeard) {
+    Add({Tone("a.wav", 20.0)});
+    Open(0);
+    Tick(20);
+    const TRepetitionCycle before = form->Cycle;
+    const double heard = Position();
+    // A minute of ticks in which the output takes no sound (a lost card halts the stream).
+    for (int i = 0; i < 300; ++i) form->Timer1Timer();
+    EXPECT_EQ(form->Cycle.Clock, before.Clock);
+    EXPECT_EQ(Position(), heard);
+    EXPECT_EQ(audio::StreamActivity(form->Stream), audio::ACTIVE_PLAYING);
+    // Sound again: the cycle goes on from the same step as if nothing had happened.
+    Tick(16);
+    TRepetitionCycle reference;
+    for (int i = 0; i < 36; ++i) AdvanceCycle(reference, kCycleStep, 5, 2, 2);
+    EXPECT_EQ(form->Cycle.Phase, CyclePhase::Repeat);
+    EXPECT_EQ(form->Cycle.Clock, reference.Clock);
+}
+
 TEST_F(PlayerTest, SliderAfterPausePlaysStraightOnWithoutRepetitions) {
     Add({Tone("a.wav", 20.0), Tone("b.wav", 5.0)});
     Open(0);
@@ -267,31 +289,35 @@ TEST_F(PlayerTest, MissingFileKeepsTheOldStreamAndHalts) {
     EXPECT_EQ(form->EnvelopeFile, a);
 }
 
-TEST_F(PlayerTest, MissingNextFileShownFromTheTickKeepsOtherTicksOut) {
+// The tick reaches a missing recording while the typist types elsewhere: no box takes the
+// keyboard; the player's label and the editor (through Elsewhere) say it, and the engine halts.
+TEST_F(PlayerTest, MissingNextFileReachedByTheTickIsSaidWithoutABoxAndHalts) {
     const QString a = Tone("a.wav", 1.0);
     const QString b = Tone("b.wav", 1.0);
     Add({a, b});
     Open(0);
     ASSERT_TRUE(QFile::remove(b));
-    bool reentered = false;
-    double clockInside = -1.0;
-    form->MessageHook = [&](const QString& text) {
-        messages << text;
-        busyDuringMessage.push_back(form->TickBusy);
-        // A timer tick arriving while the message is open must do nothing.
-        clockInside = form->Cycle.Clock;
-        audio::AdvanceManualOutput(8820);
-        form->Timer1Timer();
-        reentered = form->Cycle.Clock != clockInside;
+    QStringList elsewhere;
+    form->Notices->Elsewhere = [&](const QString& text) {
+        elsewhere << text;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     };
-    for (int i = 0; i < 10 && messages.isEmpty(); ++i) Tick();
-    ASSERT_EQ(messages, QStringList{"Файл не найден!"});
-    EXPECT_EQ(busyDuringMessage, std::vector<bool>{true});
-    EXPECT_FALSE(reentered);
+    for (int i = 0; i < 10 && elsewhere.isEmpty(); ++i) Tick();
+    ASSERT_EQ(elsewhere, QStringList{"Файл не найден!"});
+    EXPECT_TRUE(messages.isEmpty());  // no box
+    QLabel* label = form->Notices->Label();
+    EXPECT_TRUE(label->isVisibleTo(form.get()));
+    EXPECT_EQ(label->toolTip(), "Файл не найден!");
     EXPECT_FALSE(form->TickBusy);
     EXPECT_TRUE(form->Stopped);
-    Tick();  // ticks work again
-    EXPECT_FALSE(form->TickBusy);
+    Tick();  // ticks work again, and say nothing more
+    EXPECT_EQ(elsewhere.size(), 1);
+    // The user's own click on the entry still answers with the box, and a recording that
+    // opens takes the label away.
+    Open(1);
+    EXPECT_EQ(messages, QStringList{"Файл не найден!"});
+    Open(0);
+    EXPECT_FALSE(label->isVisibleTo(form.get()));
 }
 
 TEST_F(PlayerTest, PlaylistCommandsStopPlayback) {
@@ -382,11 +408,14 @@ TEST_F(PlayerTest, FileThatCannotBeDecodedIsNamedAndItsPanelsCleared) {
     EXPECT_EQ(Panel(2), QString());
     EXPECT_FALSE(form->TickBusy);
 
-    // Reached by the tick after the previous recording ends: the same, never "-1 сек".
+    // Reached by the tick after the previous recording ends: the same, never "-1 сек",
+    // said in the player's label rather than a box.
     messages.clear();
     Open(0);
-    for (int i = 0; i < 20 && messages.isEmpty(); ++i) Tick();
-    EXPECT_EQ(messages, QStringList{cannotPlay(empty)});
+    QLabel* label = form->Notices->Label();
+    for (int i = 0; i < 20 && !label->isVisibleTo(form.get()); ++i) Tick();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(label->toolTip(), cannotPlay(empty));
     EXPECT_EQ(Panel(1), "Файл: 2 из 3");
     for (int panel = 2; panel <= 5; ++panel) EXPECT_EQ(Panel(panel), QString()) << panel;
     EXPECT_EQ(form->Stream, 0u);

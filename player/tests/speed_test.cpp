@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <vector>
 
 #include "player/cycle.h"
 #include "player/speed_control.h"
@@ -247,4 +249,61 @@ TEST_F(PlayerTest, SpeedMenuListsItsKeysAndEveryControlKeepsItsPlace) {
     EXPECT_EQ(form->ListBox1->geometry(), QRect(5, 24, 649, 113));
     EXPECT_EQ(form->GroupBox1->geometry(), QRect(8, 143, 646, 74));
     EXPECT_EQ(form->centralWidget()->size(), QSize(662, 503));
+}
+
+TEST_F(PlayerTest, SpeedChangeRetimesTheCycleWithTheFieldsTheTickReads) {
+    Add({Tone("a.wav", 30.0)});
+    // Out of range as typed; the tick plays 1-s fragments with 5-s pauses.
+    const struct {
+        const char *length, *pause;
+        int L, P;
+    } cases[] = {{"0", "20", 1, 5}, {"20", "0", 15, 0}, {"abc", "-3", 5, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        form->SetSpeed(1.0);
+        form->Edit1->setText(QString::fromLatin1(c.length));
+        form->Edit3->setText(QString::fromLatin1(c.pause));
+        Open(0);
+        ResetCycle(form->Cycle);
+        TRepetitionCycle expected = form->Cycle;
+        for (int i = 0; i < 4; ++i) {
+            Tick();
+            AdvanceCycle(expected, kCycleStep, c.L, 2, c.P, 1.0);
+        }
+        ASSERT_EQ(form->Cycle.Clock, expected.Clock);
+        form->SetSpeed(0.5);
+        RetimeCycle(expected, kCycleStep, c.L, 2, c.P, 1.0, 0.5);
+        EXPECT_EQ(form->Cycle.Clock, expected.Clock);
+        EXPECT_EQ(form->Cycle.Phase, expected.Phase);
+    }
+}
+
+TEST_F(PlayerTest, WheelOnTheSpeedControlAddsUpSmallDeltas) {
+    const struct {
+        std::vector<int> deltas;
+        double speed;
+    } cases[] = {
+        {{120}, 1.05},                // one notch of an ordinary wheel
+        {{40, 40, 40}, 1.05},         // a fine-step wheel: three thirds make a notch
+        {{15, 15, 15, 15}, 1.0},      // half a notch of a touchpad: nothing yet
+        {{-60, -60, -60, -60}, 0.9},  // two notches down
+        {{100, -100, 100}, 1.0},      // turning back starts counting afresh
+        {{360}, 1.15},
+    };
+    for (const auto& c : cases) {
+        form->SetSpeed(1.0);
+        for (int delta : c.deltas) {
+            QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(form->SpeedBox, &wheel);
+        }
+        EXPECT_DOUBLE_EQ(form->Speed, c.speed) << c.deltas.size();
+        // Whatever was left over does not carry into the next case.
+        QWheelEvent back(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -1), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form->SpeedBox, &back);
+        QWheelEvent forth(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 1), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form->SpeedBox, &forth);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
+#include "player/sound_notice.h"
 #include "project/project_commands.h"
 #include "project/project_file.h"
 #include "test_support.h"
@@ -360,6 +362,18 @@ TEST_F(ProjectCommands, CurrentIndexRules) {
     EXPECT_TRUE(messages_.isEmpty());
     EXPECT_EQ(Form1->ListBox1->currentRow(), 0);
     EXPECT_EQ(Form1->Stream, 0u);
+    EXPECT_FALSE(Form1->Notices->Label()->isVisibleTo(Form1));
+
+    // One that cannot be decoded: said in the player's notice (and the editor's status
+    // bar), not in a box that would take the keyboard.
+    const QString bad = dir_.filePath("плохой.wav");
+    ASSERT_TRUE(WriteBytes(bad, "RIFF this is not a sound"));
+    Open(HandProject("bad", "CURRENT=0\r\nFILE=" + bad + "\r\n"));
+    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_TRUE(messages_.isEmpty());
+    EXPECT_EQ(Form1->Stream, 0u);
+    EXPECT_TRUE(Form1->Notices->Label()->isVisibleTo(Form1));
+    EXPECT_EQ(Form1->Notices->Label()->toolTip(), "Файл не удаётся воспроизвести: " + bad);
 }
 
 TEST_F(ProjectCommands, MissingCompanionEndsTheOpenAtThatStep) {

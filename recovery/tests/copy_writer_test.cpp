@@ -49,6 +49,14 @@ TEST(CopyWriter, WritesOnlyWorkThatDiffersFromTheSavedState) {
     writer.Submit(TestState(QString()), kNow);  // the start-up state: nothing to keep
     writer.WaitIdle();
     EXPECT_FALSE(QFileInfo::exists(path));
+    // Settings, the playlist and its current entry changed without a word typed: nothing.
+    recovery::RecoveryState played = TestState(QString());
+    played.projectLines[0] = QStringLiteral("PLAYING=7");
+    played.projectLines.append(QStringLiteral("FILE=/b/3.wav"));
+    played.textEncoding = textfiles::Encoding::Utf16BE;
+    writer.Submit(played, kNow);
+    writer.WaitIdle();
+    EXPECT_FALSE(QFileInfo::exists(path));
 
     // The text control's paragraph separators arrive as they are and are stored as CR LF.
     writer.Submit(

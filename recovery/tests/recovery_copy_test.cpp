@@ -114,11 +114,37 @@ TEST(RecoveryCopy, HostileBytesNeverCrash) {
     }
 }
 
-TEST(RecoveryCopy, SameWorkLeavesOnlyThePositionOut) {
+TEST(RecoveryCopy, LastChangedLineTellsACopyFromTheOneBefore) {
+    const struct {
+        const char *older, *newer, *expected;
+    } cases[] = {
+        {"", "", ""},
+        {"раз\r\nдва", "раз\r\nдва", ""},
+        {"", "раз", "раз"},
+        {"раз\r\nдва", "раз\r\nдва три", "два три"},               // typed at the end
+        {"раз\r\nдва\r\nтри", "раз\r\nДВА\r\nтри", "ДВА"},         // in the middle
+        {"раз\r\nдва\r\nтри", "раз\r\nдва\r\nдва\r\nтри", "два"},  // a line inserted
+        {"раз\r\nдва\r\nтри", "раз\r\nтри", "раз"},                // a line removed
+        {"раз\r\nдва", "", ""},
+        {"а\r\nб", "в\r\nб\r\nг", "г"},  // changed in two places: the later one
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(recovery::LastChangedLine(QString::fromUtf8(c.older), QString::fromUtf8(c.newer)),
+                  QString::fromUtf8(c.expected))
+            << c.older << " → " << c.newer;
+    }
+    EXPECT_EQ(recovery::LastChangedLine("", QString(500, u'ж')).size(), recovery::kFirstLineLength);
+}
+
+TEST(RecoveryCopy, SameWorkLeavesOutWhatMovesByItself) {
     const RecoveryState base = SampleState(QStringLiteral("текст"));
-    RecoveryState moved = base;
-    moved.projectLines[5] = QStringLiteral("POS=900");
-    EXPECT_TRUE(recovery::SameWork(base, moved));
+    // The position, and the playlist moving on to the next recording.
+    for (const auto& [index, line] :
+         {std::pair{5, "POS=900"}, std::pair{4, "CURRENT=2"}, std::pair{4, "CURRENT=-1"}}) {
+        RecoveryState moved = base;
+        moved.projectLines[index] = QString::fromLatin1(line);
+        EXPECT_TRUE(recovery::SameWork(base, moved)) << line;
+    }
 
     auto changed = [&](auto change) {
         RecoveryState s = base;
@@ -130,5 +156,6 @@ TEST(RecoveryCopy, SameWorkLeavesOnlyThePositionOut) {
     EXPECT_TRUE(changed([](RecoveryState& s) { s.participants[9].name.clear(); }));
     EXPECT_TRUE(changed([](RecoveryState& s) { s.projectLines[0] = QStringLiteral("PLAYING=6"); }));
     EXPECT_TRUE(changed([](RecoveryState& s) { s.projectLines.removeLast(); }));
+    EXPECT_TRUE(changed([](RecoveryState& s) { s.projectLines[4] = QStringLiteral("POS=1"); }));
     EXPECT_TRUE(changed([](RecoveryState& s) { s.projectName.clear(); }));
 }

@@ -134,7 +134,7 @@ TEST_F(RecoveryWindows, ExitWithUnsavedWorkIsOfferedAndRestoredWhole) {
     ASSERT_EQ(window->CopyList->topLevelItemCount(), 1);
     QTreeWidgetItem* row = window->CopyList->topLevelItem(0);
     EXPECT_EQ(row->text(1), QString::number(text.size()));
-    EXPECT_EQ(row->text(2), QStringLiteral("Жук 日本 😀"));
+    EXPECT_EQ(row->text(2), QStringLiteral("вторая"));  // the line typed last
     EXPECT_FALSE(row->text(0).isEmpty());
 
     QPointer<RestoreWindow> guard(window);
@@ -234,11 +234,15 @@ TEST_F(RecoveryWindows, FailedWriteIsNotedOnceAndTypingGoesOn) {
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
-    // Once the folder can be made, the next change is written and the note goes.
+    // Once the folder can be made, the next check writes the work again without waiting for
+    // another change, and the note goes.
     ASSERT_TRUE(QFile::remove(folder));
-    Type(QStringLiteral("!"));
     Copy();
     EXPECT_FALSE(note->isVisible());
+    ASSERT_EQ(Copies().size(), 1);
+    EXPECT_EQ(recovery::ReadCopy(folder + u'/' + Copies()[0]).text,
+              QStringLiteral("раз ещё ещё ещё"));
+    Copy();  // written once: nothing more to do
     EXPECT_EQ(Copies().size(), 1);
 }
 
@@ -260,10 +264,11 @@ TEST_F(RecoveryWindows, DamagedCopyIsSkippedAndTheNextOneRestored) {
     Start();
     RestoreWindow* window = session->OfferEarlierCopies();
     ASSERT_NE(window, nullptr);
-    ASSERT_EQ(window->CopyList->topLevelItemCount(), 2);
+    ASSERT_EQ(window->CopyList->topLevelItemCount(), 1);  // one run: its newest copy
     EXPECT_FALSE(window->NoteLabel->isVisibleTo(window));
     window->RestoreButton->click();
-    ASSERT_EQ(window->CopyList->topLevelItemCount(), 1);
+    ASSERT_EQ(window->CopyList->topLevelItemCount(), 1);  // now the older one
+    EXPECT_EQ(window->CopyList->topLevelItem(0)->childCount(), 0);
     EXPECT_TRUE(window->NoteLabel->isVisibleTo(window));
     EXPECT_EQ(window->NoteLabel->text(), QStringLiteral("Повреждённых копий пропущено: 1"));
     EXPECT_TRUE(Form2->Text().isEmpty());
@@ -292,11 +297,64 @@ TEST_F(RecoveryWindows, LaterKeepsAndDeleteRemoves) {
     window->RestoreButton->click();
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(Form2->Text(), QStringLiteral("новое"));
+    // "Удалить" asks first: "no" deletes nothing, "yes" everything offered.
+    QStringList questions;
+    window->ConfirmDelete = [&] {
+        questions << QStringLiteral("asked");
+        return false;
+    };
+    window->DeleteButton->click();
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Copies().size(), 1);
+    window->ConfirmDelete = [] { return true; };
     window->DeleteButton->click();
     Form2->ReplaceText(QString());
     Stop();
     Start();
     EXPECT_EQ(session->OfferEarlierCopies(), nullptr);
+}
+
+// A run in which nothing was typed (recordings added, the playlist moving on, settings
+// changed) is not offered; a run with several copies is one row, its older copies inside.
+TEST_F(RecoveryWindows, OneRowPerRunOnlyForTextOrParticipantsNotSaved) {
+    Form1->ListBox1->addItems({QStringLiteral("/нет/1.wav"), QStringLiteral("/нет/2.wav")});
+    Form1->ListBox1->setCurrentRow(0);
+    Copy();
+    Form1->ListBox1->setCurrentRow(1);
+    Form1->Edit1->setText(QStringLiteral("9"));
+    Copy();
+    Stop();
+    Start();
+    EXPECT_EQ(session->OfferEarlierCopies(), nullptr);
+
+    Type(QStringLiteral("раз"));
+    Copy();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(Form2->Memo1, &enter);
+    Type(QStringLiteral("два"));
+    Copy();
+    Form5->SetCells(2, 2, QStringLiteral("Борис"));
+    Copy();
+    Stop();
+    ASSERT_EQ(Copies().size(), 3);
+    Start();
+    RestoreWindow* window = session->OfferEarlierCopies();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(window->CopyList->topLevelItemCount(), 1);
+    QTreeWidgetItem* run = window->CopyList->topLevelItem(0);
+    EXPECT_EQ(run->text(1), "8");  // the newest copy: "раз\r\nдва" and the participant
+    EXPECT_EQ(run->text(2), "");   // its text is that of the copy before it
+    run->setExpanded(true);
+    ASSERT_EQ(run->childCount(), 2);
+    EXPECT_EQ(run->child(0)->text(1), "8");
+    EXPECT_EQ(run->child(0)->text(2), "два");
+    EXPECT_EQ(run->child(1)->text(1), "3");
+    EXPECT_EQ(run->child(1)->text(2), "раз");
+    // An older copy is restored as chosen.
+    window->CopyList->setCurrentItem(run->child(1));
+    window->RestoreButton->click();
+    EXPECT_EQ(Form2->Text(), QStringLiteral("раз"));
 }
 
 TEST_F(RecoveryWindows, TheTimerCopiesWithinTwoSecondsOfTyping) {

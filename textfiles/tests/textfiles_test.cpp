@@ -93,6 +93,34 @@ TEST(TextEncodings, DetectionByMark) {
     EXPECT_EQ(DecodeDetect(QByteArray()).text, QString());
 }
 
+TEST(TextEncodings, AMarkWinsOverTheChosenEncoding) {
+    const struct {
+        QByteArray bytes;
+        Encoding chosen;
+        Encoding used;
+        QString text;
+    } cases[] = {
+        {Encode(QStringLiteral("Да"), Encoding::Utf8), Encoding::Ansi, Encoding::Utf8,
+         QStringLiteral("Да")},
+        {Encode(QStringLiteral("Да"), Encoding::Utf16LE), Encoding::Utf8, Encoding::Utf16LE,
+         QStringLiteral("Да")},
+        {Encode(QStringLiteral("Да"), Encoding::Utf16BE), Encoding::Utf7, Encoding::Utf16BE,
+         QStringLiteral("Да")},
+        {Encode(QStringLiteral("Да"), Encoding::Utf8), Encoding::Utf8, Encoding::Utf8,
+         QStringLiteral("Да")},
+        // Without a mark the choice holds, whatever the bytes look like.
+        {QByteArray("\xD0\x94"), Encoding::Ansi, Encoding::Ansi, QStringLiteral("Р”")},
+        {QByteArray("\xD0\x94"), Encoding::Utf8, Encoding::Utf8, QStringLiteral("Д")},
+        {Bytes({0xEF, 0xBB}), Encoding::Ansi, Encoding::Ansi, QStringLiteral("п»")},  // cut short
+        {QByteArray(), Encoding::Utf16LE, Encoding::Utf16LE, QString()},
+    };
+    for (const auto& c : cases) {
+        const DetectedText d = DecodeChosen(c.bytes, c.chosen);
+        EXPECT_EQ(d.encoding, c.used) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(d.text, c.text) << c.bytes.toHex().toStdString();
+    }
+}
+
 TEST(TextEncodings, LineBreaksBecomeCrLf) {
     EXPECT_EQ(NormalizeLineBreaks(QStringLiteral("a\nb\rc\r\n\n\r\rd\n")),
               QStringLiteral("a\r\nb\r\nc\r\n\r\n\r\n\r\nd\r\n"));
