@@ -1,5 +1,6 @@
 #include "app/keys_dialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -7,6 +8,7 @@
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -16,6 +18,16 @@
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
+constexpr int kGlobalColumn = 3;
+
+GlobalKeyLink& Link() {
+    static GlobalKeyLink link;
+    return link;
+}
+QPointer<KeysDialog>& Open() {
+    static QPointer<KeysDialog> open;
+    return open;
+}
 
 QString KeyText(const QList<QKeySequence>& keys, int index) {
     return index < keys.size() ? keys[index].toString(QKeySequence::NativeText) : QString();
@@ -29,8 +41,13 @@ QKeySequence FirstChord(const QKeySequenceEdit* edit) {
 
 }  // namespace
 
-KeysDialog::KeysDialog(commands::Registry& registry, QString path, QWidget* parent)
-    : QDialog(parent), registry_(registry), path_(std::move(path)), before_(registry.Snapshot()) {
+KeysDialog::KeysDialog(commands::Registry& registry, QString path, QWidget* parent,
+                       GlobalKeyLink global)
+    : QDialog(parent),
+      registry_(registry),
+      path_(std::move(path)),
+      before_(registry.Snapshot()),
+      link_(std::move(global)) {
     setObjectName(QStringLiteral("KeysDialog"));
     setWindowTitle(QStringLiteral("Клавиши"));
     resize(560, 520);
@@ -38,9 +55,11 @@ KeysDialog::KeysDialog(commands::Registry& registry, QString path, QWidget* pare
 
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("CommandList"));
-    list_->setColumnCount(3);
-    list_->setHeaderLabels(
-        {QStringLiteral("Команда"), QStringLiteral("Клавиша"), QStringLiteral("Вторая клавиша")});
+    QStringList columns = {QStringLiteral("Команда"), QStringLiteral("Клавиша"),
+                           QStringLiteral("Вторая клавиша")};
+    if (link_) columns << QStringLiteral("Глобальная");
+    list_->setColumnCount(columns.size());
+    list_->setHeaderLabels(columns);
     list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     list_->setRootIsDecorated(false);
     layout->addWidget(list_);
@@ -57,6 +76,28 @@ KeysDialog::KeysDialog(commands::Registry& registry, QString path, QWidget* pare
     firstRow->addWidget(clear);
     fields->addRow(QStringLiteral("Клавиша:"), firstRow);
     fields->addRow(QStringLiteral("Вторая клавиша:"), second_);
+    if (link_) {
+        globalBox_ = new QCheckBox(QStringLiteral("Глобальная клавиша"), this);
+        globalBox_->setObjectName(QStringLiteral("GlobalKeyBox"));
+        globalBox_->setToolTip(
+            QStringLiteral("Работает, даже когда вы печатаете в другой программе"));
+        global_ = new QKeySequenceEdit(this);
+        global_->setObjectName(QStringLiteral("GlobalKey"));
+        fields->addRow(globalBox_, global_);
+        way_ = new QLabel(link_.way ? link_.way() : QString(), this);
+        way_->setObjectName(QStringLiteral("GlobalKeyWay"));
+        way_->setWordWrap(true);
+        fields->addRow(way_);
+        connect(globalBox_, &QCheckBox::toggled, this, [this](bool on) {
+            global_->setEnabled(on);
+            if (!on) {
+                const QSignalBlocker quiet(global_);
+                global_->clear();
+                ApplyGlobal();
+            }
+        });
+        connect(global_, &QKeySequenceEdit::editingFinished, this, &KeysDialog::ApplyGlobal);
+    }
     layout->addLayout(fields);
 
     message_ = new QLabel(this);
@@ -108,6 +149,7 @@ void KeysDialog::Fill() {
         const QList<QKeySequence> keys = registry_.Keys(id);
         auto* row =
             new QTreeWidgetItem(group, {command->caption, KeyText(keys, 0), KeyText(keys, 1)});
+        if (link_) row->setText(kGlobalColumn, link_.get(id).toString(QKeySequence::NativeText));
         row->setData(0, kIdRole, id);
         row->setToolTip(0, id);
         if (id == selected) current = row;
@@ -140,6 +182,37 @@ void KeysDialog::ShowSelected() {
     second_->setKeySequence(keys.value(1));
     first_->setEnabled(!id.isEmpty());
     second_->setEnabled(!id.isEmpty());
+    if (link_) {
+        const QKeySequence key = id.isEmpty() ? QKeySequence() : link_.get(id);
+        const QSignalBlocker quietBox(globalBox_);
+        const QSignalBlocker quietKey(global_);
+        globalBox_->setChecked(!key.isEmpty());
+        globalBox_->setEnabled(!id.isEmpty());
+        global_->setKeySequence(key);
+        global_->setEnabled(!key.isEmpty());
+    }
+}
+
+bool KeysDialog::ApplyGlobal() {
+    const QString id = SelectedId();
+    if (!link_ || id.isEmpty()) return false;
+    const QString refusal = link_.set(id, FirstChord(global_));
+    if (!refusal.isEmpty())
+        SayProblem(refusal);
+    else
+        message_->clear();
+    if (QTreeWidgetItem* row = list_->currentItem())
+        row->setText(kGlobalColumn, link_.get(id).toString(QKeySequence::NativeText));
+    if (way_ && link_.way) way_->setText(link_.way());
+    // A refused key leaves the field, but the box stays on so another key can be tried.
+    const bool wanted = globalBox_->isChecked();
+    ShowSelected();
+    if (!refusal.isEmpty() && wanted) {
+        const QSignalBlocker quiet(globalBox_);
+        globalBox_->setChecked(true);
+        global_->setEnabled(true);
+    }
+    return refusal.isEmpty();
 }
 
 void KeysDialog::SayProblem(const QString& text) {
@@ -191,6 +264,15 @@ void KeysDialog::reject() {
 }
 
 void KeysCommand(QWidget* owner, commands::Registry& registry) {
-    KeysDialog dialog(registry, commands::KeyFilePath(), owner);
+    KeysDialog dialog(registry, commands::KeyFilePath(), owner, Link());
+    Open() = &dialog;
     dialog.exec();
+}
+
+void SetGlobalKeyLink(GlobalKeyLink link) {
+    Link() = std::move(link);
+}
+
+KeysDialog* OpenKeysDialog() {
+    return Open().data();
 }

@@ -12,6 +12,7 @@
 #include "app/app_shortcuts.h"
 #include "app/application.h"
 #include "app/command_wiring.h"
+#include "app/keys_dialog.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
 #include "app/strip_wiring.h"
@@ -147,10 +148,25 @@ void CreateWindowSet() {
     DesktopMedia = StartMediaInterface(PlayerMediaControls(*Form1, *Commands));
     Devices = std::make_unique<input::InputSetup>(*Commands, input::InputSetup::Options{});
     Devices->AddMenuItems(Form2->SettingsMenu, Form2);
+    input::InputSetup* devices = Devices.get();
+    SetGlobalKeyLink({
+        .set =
+            [devices](const QString& command, const QKeySequence& key) {
+                const input::BindResult result =
+                    devices->SetGlobalKey(command, key.isEmpty() ? QKeyCombination() : key[0]);
+                return result.ok ? QString() : result.message;
+            },
+        .get = [devices](const QString& command) { return devices->GlobalKey(command); },
+        .way = [devices] { return devices->GlobalWay(); },
+    });
+    Devices->OnLateRefusal([](const QString& message) {
+        if (KeysDialog* open = OpenKeysDialog()) open->ShowRefusal(message);
+    });
 }
 
 void DestroyWindowSet() {
     DesktopMedia.reset();
+    SetGlobalKeyLink({});
     Devices.reset();
     if (PlayerKeys != nullptr) qApp->removeEventFilter(PlayerKeys);
     // Let the focus leave every window while all of them still exist: a window that

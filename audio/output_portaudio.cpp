@@ -35,11 +35,6 @@ constexpr std::size_t kRingFrames = 16384;
 // At least this much is kept ahead of the device (20 ms at 44.1 kHz), and at least two
 // of its largest callbacks.
 constexpr std::size_t kMinAheadFrames = 882;
-// The device is asked for callbacks of 10 ms. Left to choose, it called back every 2 ms,
-// and waking for each (its thread, the sound server's client thread and the render
-// thread) cost 3.7 % of a core while playing; at 10 ms it is 1.7 %, with a pause still
-// silent within 50 ms. 23 ms saved little more (1.4 %) but took a pause to 56 ms.
-constexpr int kCallbacksPerSecond = 100;
 // What the device itself is asked to buffer. Together with the ring this stays well
 // under 60 ms from a pause to silence, and it rides out a busy desktop.
 constexpr double kDeviceLatency = 0.035;
@@ -91,8 +86,7 @@ class PortAudioSink final : public SoundCardSink {
         out.channelCount = 2;
         out.sampleFormat = paFloat32;
         out.suggestedLatency = std::max(info->defaultLowOutputLatency, kDeviceLatency);
-        if (Pa_OpenStream(&stream_, nullptr, &out, rate_,
-                          static_cast<unsigned long>(rate_ / kCallbacksPerSecond), paClipOff,
+        if (Pa_OpenStream(&stream_, nullptr, &out, rate_, paFramesPerBufferUnspecified, paClipOff,
                           &PortAudioSink::Callback, this) != paNoError) {
             stream_ = nullptr;
             return false;

@@ -6,7 +6,6 @@
 #include <QMenu>
 
 #include "commands/registry.h"
-#include "input/global_keys_window.h"
 #include "input/pedal_manager.h"
 #include "input/pedal_window.h"
 #include "input/portal_global_keys.h"
@@ -66,7 +65,6 @@ InputSetup::InputSetup(commands::Registry& registry, Options options)
 
 InputSetup::~InputSetup() {
     delete pedalWindow_;
-    delete keysWindow_;
     manager_.reset();
     actions_->ReleaseAll();
     globalKeys_.reset();
@@ -103,7 +101,7 @@ GlobalKeys* InputSetup::Way() {
                              [this](const QString& c) { Release(c.toStdString()); });
             QObject::connect(globalKeys_.get(), &GlobalKeys::Refused,
                              [this](const QString&, const QString& message) {
-                                 if (keysWindow_) keysWindow_->ShowRefusal(message);
+                                 if (lateRefusal_) lateRefusal_(message);
                              });
         }
     }
@@ -118,6 +116,11 @@ QString InputSetup::GlobalWay() const {
     return QStringLiteral(
         "Рабочий стол не даёт программам глобальных клавиш. Назначьте в его настройках свои "
         "сочетания на команды MPRIS (см. раздел «Педаль» справки).");
+}
+
+QKeySequence InputSetup::GlobalKey(const QString& command) const {
+    return QKeySequence::fromString(settings_.globalKeys.value(command),
+                                    QKeySequence::PortableText);
 }
 
 BindResult InputSetup::SetGlobalKey(const QString& command, QKeyCombination key) {
@@ -176,30 +179,6 @@ void InputSetup::AddMenuItems(QMenu* menu, QWidget* owner) {
         pedalWindow_->show();
         pedalWindow_->raise();
         pedalWindow_->activateWindow();
-    });
-    QAction* keys = menu->addAction(QStringLiteral("Глобальные клавиши…"));
-    keys->setObjectName(QStringLiteral("GlobalKeysMenuItem"));
-    QObject::connect(keys, &QAction::triggered, owner, [this, owner, choices] {
-        if (!keysWindow_) {
-            GlobalKeysWindow::Hooks hooks;
-            hooks.bind = [this](const QString& command, const QKeySequence& key) {
-                return SetGlobalKey(command, key.isEmpty() ? QKeyCombination() : key[0]);
-            };
-            hooks.way = [this] { return GlobalWay(); };
-            hooks.keys = [this] {
-                QMap<QString, QString> shown;
-                for (auto it = settings_.globalKeys.begin(); it != settings_.globalKeys.end(); ++it)
-                    shown[it.key()] =
-                        QKeySequence::fromString(it.value(), QKeySequence::PortableText)
-                            .toString(QKeySequence::NativeText);
-                return shown;
-            };
-            keysWindow_ = new GlobalKeysWindow(choices(), std::move(hooks), owner);
-        }
-        keysWindow_->Refresh();
-        keysWindow_->show();
-        keysWindow_->raise();
-        keysWindow_->activateWindow();
     });
 }
 

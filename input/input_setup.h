@@ -1,13 +1,16 @@
 // Pedals and global keys in the running program: reads the saved choices, starts the pedal
 // manager (udev monitor, the pedals plugged in now) and the global keys, runs the commands of
-// the registry from both, and puts "Педаль…" and "Глобальные клавиши…" into a settings menu.
+// the registry from both, and puts "Педаль…" into a settings menu. Global keys are chosen per
+// command in the keys dialog, through SetGlobalKey.
 // Made after the commands, destroyed before them (nothing stays held).
 //
 // User-interface thread only.
 #pragma once
 
+#include <QKeySequence>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "input/global_keys.h"
@@ -25,7 +28,6 @@ namespace input {
 class PedalActions;
 class PedalManager;
 class PedalWindow;
-class GlobalKeysWindow;
 
 class InputSetup {
   public:
@@ -36,14 +38,19 @@ class InputSetup {
     InputSetup(commands::Registry& registry, Options options);
     ~InputSetup();
 
-    // Adds the two items to `menu`; their windows belong to `owner`.
+    // Adds "Педаль…" to `menu`; its window belongs to `owner`.
     void AddMenuItems(QMenu* menu, QWidget* owner);
 
     PedalManager& Pedals() { return *manager_; }
     PedalActions& Actions() { return *actions_; }
     // Gives `command` a global key (empty: none), saved when taken.
     BindResult SetGlobalKey(const QString& command, QKeyCombination key);
+    QKeySequence GlobalKey(const QString& command) const;
     QString GlobalWay() const;
+    // Told when the desktop refuses a key after SetGlobalKey has returned (the portal).
+    void OnLateRefusal(std::function<void(const QString& message)> sink) {
+        lateRefusal_ = std::move(sink);
+    }
 
   private:
     void Press(const std::string& id);
@@ -59,7 +66,7 @@ class InputSetup {
     std::unique_ptr<GlobalKeys> globalKeys_;
     bool triedGlobalKeys_ = false;
     QPointer<PedalWindow> pedalWindow_;
-    QPointer<GlobalKeysWindow> keysWindow_;
+    std::function<void(const QString&)> lateRefusal_;
 };
 
 // The way the desktop offers: the portal on Wayland, X key grabs on X11; nullptr otherwise.

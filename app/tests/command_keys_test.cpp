@@ -5,7 +5,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeySequenceEdit>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -266,6 +268,57 @@ TEST_F(CommandKeys, DialogRefusesATakenKeyRestoresDefaultsSavesAndCancels) {
         ASSERT_NE(settings, nullptr);
         EXPECT_NE(settings->findChild<QAction*>("KeysItem"), nullptr);
     }
+}
+
+TEST_F(CommandKeys, DialogGivesACommandAGlobalKeyThroughTheLinkAndShowsItAgain) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("nuvtolvek/keys.conf");
+    QMap<QString, QKeySequence> held;  // what the desktop took, by command
+    QStringList asked;
+    GlobalKeyLink link;
+    link.set = [&](const QString& command, const QKeySequence& key) {
+        asked << command + "=" + key.toString(QKeySequence::PortableText);
+        if (key == QKeySequence(Qt::Key_F3)) return QString("F3 уже занята программой xbindkeys");
+        if (key.isEmpty())
+            held.remove(command);
+        else
+            held[command] = key;
+        return QString();
+    };
+    link.get = [&](const QString& command) { return held.value(command); };
+    link.way = [] { return QString("Рабочий стол не даёт программам глобальных клавиш."); };
+    {
+        KeysDialog dialog(CommandSet(), path, Form1, link);
+        EXPECT_EQ(dialog.findChild<QLabel*>("GlobalKeyWay")->text(),
+                  "Рабочий стол не даёт программам глобальных клавиш.");
+        dialog.SelectCommand("player.pause");
+        EXPECT_FALSE(dialog.GlobalBox()->isChecked());  // none by default
+        EXPECT_FALSE(dialog.GlobalKey()->isEnabled());
+        dialog.GlobalBox()->setChecked(true);
+        dialog.GlobalKey()->setKeySequence(QKeySequence(Qt::Key_F3));
+        EXPECT_FALSE(dialog.ApplyGlobal());
+        EXPECT_EQ(dialog.Message(), "F3 уже занята программой xbindkeys");
+        EXPECT_TRUE(dialog.GlobalBox()->isChecked());  // another key can be tried at once
+        EXPECT_TRUE(dialog.GlobalKey()->keySequence().isEmpty());
+        dialog.GlobalKey()->setKeySequence(QKeySequence(Qt::CTRL | Qt::Key_F9));
+        EXPECT_TRUE(dialog.ApplyGlobal());
+        EXPECT_TRUE(dialog.Message().isEmpty());
+        dialog.reject();
+    }
+    EXPECT_EQ(held.value("player.pause"), QKeySequence(Qt::CTRL | Qt::Key_F9));
+    // The editor's own keys are not touched by a global one.
+    EXPECT_EQ(CommandSet().Keys("player.pause"), QList<QKeySequence>{QKeySequence(Qt::Key_F4)});
+    {
+        KeysDialog dialog(CommandSet(), path, Form1, link);
+        dialog.SelectCommand("player.play");
+        EXPECT_FALSE(dialog.GlobalBox()->isChecked());
+        dialog.SelectCommand("player.pause");
+        EXPECT_TRUE(dialog.GlobalBox()->isChecked());
+        EXPECT_EQ(dialog.GlobalKey()->keySequence(), QKeySequence(Qt::CTRL | Qt::Key_F9));
+        dialog.GlobalBox()->setChecked(false);  // taken away at once
+    }
+    EXPECT_FALSE(held.contains("player.pause"));
+    EXPECT_EQ(asked, QStringList({"player.pause=F3", "player.pause=Ctrl+F9", "player.pause="}));
 }
 
 TEST_F(CommandKeys, StartUpReadsTheKeysFileAndTellsOnceWhatWasWrong) {
