@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QStatusBar>
 #include <QWidget>
 #include <initializer_list>
@@ -28,6 +29,7 @@
 #include "dictionary/variant_chooser.h"
 #include "editor/editor_window.h"
 #include "editor/exchange_menu.h"
+#include "editor/recognize_menu.h"
 #include "editor/spell_marks.h"
 #include "input/input_setup.h"
 #include "participants/participants_window.h"
@@ -159,6 +161,14 @@ void CreateWindowSet() {
     WireCommands(*Commands, *Form1, *Form2);
     WireVoiceCommands(*Commands, *Form1);
     WireExchangeCommands(*Commands, *Form2->Exchange);
+    // "Распознать черновик…" right after "Открыть черновик…"; the recording is the player's.
+    QAction* openDraft = Form2->Exchange->OpenDraftItem;
+    auto* recognizer = new RecognizeMenu(*Form2, qobject_cast<QMenu*>(openDraft->parent()),
+                                         openDraft, Form2->SettingsMenu);
+    recognizer->Recording = [] {
+        return Form1 != nullptr && Form1->Stream != 0 ? Form1->EnvelopeFile : QString();
+    };
+    WireRecognizeCommands(*Commands, *recognizer);
     WireStrip(*Commands, *Form1, *Form2, *Form5);
     ReadUserKeys();
     PlayerKeys = new ApplicationShortcuts(*Commands);
