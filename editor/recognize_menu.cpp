@@ -1,6 +1,8 @@
 #include "editor/recognize_menu.h"
 
+
 #include <QAction>
+#include <QEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -60,6 +62,7 @@ RecognizeMenu::RecognizeMenu(TForm2& editor, QMenu* file, QAction* after, QMenu*
         if (box.clickedButton() == caret) return Place::AtCaret;
         return Place::Cancel;
     };
+    editor_.installEventFilter(this);
     Settings = [] { return recognize::LoadSettings(); };
     RunSettingsDialog = [this] {
         recognize::Settings s = recognize::LoadSettings();
@@ -68,6 +71,11 @@ RecognizeMenu::RecognizeMenu(TForm2& editor, QMenu* file, QAction* after, QMenu*
 }
 
 RecognizeMenu::~RecognizeMenu() = default;
+
+bool RecognizeMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &editor_ && event->type() == QEvent::Close && Running()) Cancel();
+    return QObject::eventFilter(watched, event);
+}
 
 void RecognizeMenu::RecognizeClick() {
     if (recognition_.Running()) return;

@@ -43,6 +43,11 @@ class RecognizeMenu : public QObject {
     bool Running() const { return recognition_.Running(); }
     int Percent() const;  // of the progress bar, -1 when hidden
 
+  protected:
+    // Closing the editor stops a running recogniser: its draft would come into a text the
+    // typist has put away.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void Take(const std::vector<exchange::Segment>& draft);
     void Finish(const QString& message);

@@ -132,6 +132,17 @@ TEST_F(RecognizeMenuTest, AnEmptyTextIsNotAskedAndCancelInsertsNothing) {
     EXPECT_EQ(editor->StatusBar1->currentMessage(), QStringLiteral("Распознавание отменено"));
 }
 
+TEST_F(RecognizeMenuTest, ClosingTheEditorStopsTheRecogniserAndInsertsNothing) {
+    Recogniser(kDraft, "30");
+    menu->RecognizeItem->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return menu->Percent() == 40; }, 10000));
+    editor->close();
+    EXPECT_FALSE(menu->Running());
+    QTest::qWait(50);
+    EXPECT_EQ(editor->Text(), QString());
+    editor->show();
+}
+
 TEST_F(RecognizeMenuTest, AFailureIsSaidInTheStatusBarAndNothingChanges) {
     editor->ReplaceText(QString());
     Recogniser(QStringLiteral("not a draft"));
