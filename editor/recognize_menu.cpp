@@ -1,6 +1,5 @@
 #include "editor/recognize_menu.h"
 
-
 #include <QAction>
 #include <QEvent>
 #include <QMenu>
