@@ -63,11 +63,11 @@ TEST(StripZoom, FollowingCentresThePlayHeadAndTheDefaultIsTheEnvelopeView) {
     const double length = 600;
     const auto count = static_cast<std::int32_t>(length * 30);
     for (double position : {0.0, 5.0, 10.8, 300.0, 599.0, 600.0}) {
-        const WaveformGeometry spec = ComputeWaveformGeometry(position, length, count, 649);
+        const WaveformGeometry envelope = ComputeWaveformGeometry(position, length, count, 649);
         StripView view;
         TickView(view, position, length, count, 649, true);
-        EXPECT_EQ(view.FirstPixel, spec.ViewStart) << position;
-        EXPECT_EQ(PlayHeadX(view, position, length, count), spec.MarkerX) << position;
+        EXPECT_EQ(view.FirstPixel, envelope.ViewStart) << position;
+        EXPECT_EQ(PlayHeadX(view, position, length, count), envelope.MarkerX) << position;
     }
     struct Case {
         double position, length;
