@@ -131,6 +131,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+    // The strip's tools watch the strip's events, and the base class's destruction still
+    // sends some (the window closes and hides): they go first, while this is whole.
+    delete Strip;
+    Strip = nullptr;
     // Orderly stop of the worker: a running pass ends at its next read.
     if (EnvelopeWorker) EnvelopeWorker->Stop();
     // The playback stream belongs to this window: it goes with it.
