@@ -94,22 +94,21 @@ int main(int argc, char** argv) {
                 run.WriteCopy(state, QDateTime::currentMSecsSinceEpoch() - 1000 * (50 - i));
         }  // the run's lock goes as in a crash
         RecoverySession session(*Form1, *Form2, *Form5, scanFolder);
-        bench::Print(
-            "recovery_scan_ms",
-            bench::TimeMs([] {},
-                          [&] {
-                              RestoreWindow* window = session.OfferEarlierCopies();
-                              // One row for the run, its newest copy, with the 49 older
-                              // ones behind it.
-                              if (window == nullptr ||
-                                  window->CopyList->topLevelItemCount() != 1 ||
-                                  !window->CopyList->topLevelItem(0)->text(0).endsWith(
-                                      QStringLiteral("(+49)")))
-                                  std::abort();
-                              delete window;
-                          },
-                          rounds),
-            "ms");
+        bench::Print("recovery_scan_ms",
+                     bench::TimeMs([] {},
+                                   [&] {
+                                       RestoreWindow* window = session.OfferEarlierCopies();
+                                       // One row for the run, its newest copy, with the 49 older
+                                       // ones behind it.
+                                       if (window == nullptr ||
+                                           window->CopyList->topLevelItemCount() != 1 ||
+                                           !window->CopyList->topLevelItem(0)->text(0).endsWith(
+                                               QStringLiteral("(+49)")))
+                                           std::abort();
+                                       delete window;
+                                   },
+                                   rounds),
+                     "ms");
         session.Finish();
     }
     DestroyWindowSet();
