@@ -11,7 +11,7 @@ import pathlib
 import re
 import sys
 
-BASE = {"textfiles", "audio", "commands"}
+BASE = {"textfiles", "audio", "commands", "timecode"}
 
 # Cores: which other folders' cores each may include.
 CORE_REACH = {
@@ -19,8 +19,8 @@ CORE_REACH = {
     "editor": set(),
     "dictionary": set(),
     "participants": set(),
-    "project": {"editor"},
-    "exchange": {"editor", "project"},
+    "project": set(),
+    "exchange": {"project"},
     "recognize": {"exchange"},
     "recovery": {"project"},
     "input": set(),
