@@ -341,6 +341,40 @@ TEST_F(EditorFeatures, TheUnderlineLeavesTheLettersOfTheLineBelowUncovered) {
     memo->setFont(saved);
 }
 
+// Ink of `text` drawn in `font` (how dark, summed over the pixels) and its advance.
+std::pair<int, int> InkAndAdvance(const QFont& font, const QString& text) {
+    const int advance = QFontMetrics(font).horizontalAdvance(text);
+    QImage image(advance + 10, QFontMetrics(font).height() + 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(2, QFontMetrics(font).ascent() + 2, text);
+    painter.end();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ink += 255 - qGray(image.pixel(x, y));
+    return {ink, advance};
+}
+
+TEST_F(EditorFeatures, SuggestionsStandOutInBoldAtTheMenusLetterSpacing) {
+    if (!HaveDictionaries()) GTEST_SKIP() << "no Hunspell dictionaries";
+    ASSERT_TRUE(editor->Spelling->WaitUntilLoaded());
+    SetText(QStringLiteral("Малоко"), 0);
+    QMenu menu;
+    ASSERT_TRUE(editor->Spelling->AddToMenu(menu, PointAt(2)));
+    const QAction* suggestion = menu.findChild<QAction*>(QStringLiteral("SpellSuggestion"));
+    ASSERT_NE(suggestion, nullptr);
+    const QFont regular = menu.font();
+    const QFont shown = suggestion->font().resolve(regular);
+    EXPECT_EQ(shown.letterSpacing(), 0);
+    const auto [plainInk, plainAdvance] = InkAndAdvance(regular, suggestion->text());
+    const auto [boldInk, boldAdvance] = InkAndAdvance(shown, suggestion->text());
+    // Darker strokes, not the same strokes spread wider.
+    EXPECT_GT(boldInk, plainInk * 6 / 5);
+    EXPECT_LE(boldAdvance, plainAdvance * 11 / 10 + 1);
+}
+
 TEST_F(EditorFeatures, TheNewKeysAreListedInTheirMenusAndClashWithNothing) {
     const struct {
         QAction* action;
