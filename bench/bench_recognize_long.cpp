@@ -9,24 +9,15 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/bench_common.h"
+#include "bench/bench_process.h"
 #include "bench/bench_smoke.h"
 #include "recognize/recognize_file.h"
 
 namespace {
-
-double StatusMegabytes(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0) return std::atof(line.c_str() + prefix.size()) / 1024.0;
-    return -1;
-}
 
 std::string LongMonoMp3(int minutes) {
     const std::string wav = bench::LongWav(1);
@@ -111,7 +102,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the progress did not move\n");
         return 1;
     }
-    bench::Print("recognize_3h_peak_rss_mb", StatusMegabytes("VmHWM"), "MB");
+    bench::Print("recognize_3h_peak_rss_mb", bench::StatusKb("VmHWM") / 1024.0, "MB");
     bench::Print("recognize_3h_progress_percent", progress.back(), "%");
     return 0;
 }
