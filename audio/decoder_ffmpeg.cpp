@@ -48,8 +48,6 @@ constexpr std::int64_t kCheckpointSpacing = 8192;
 constexpr int kMaxErrorsInARow = 64;
 // Frames of the head that must fall on one grid before times are trusted for places.
 constexpr std::size_t kGridFrames = 16;
-// A WMA packet may carry up to 15 frames: seeks start this many frames before the target.
-constexpr std::int64_t kGridSettleFrames = 16;
 
 struct FormatCloser {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
@@ -722,11 +720,12 @@ class FfmpegDecoder final : public Decoder {
         return frames_ > 0;
     }
 
-    // Puts the demuxer on a packet far enough before `frame` for the decoder to settle;
-    // what it decodes is placed by time. False when no such packet is found (the caller
+    // Puts the demuxer on a packet far enough before `frame` for the decoder to settle and
+    // decodes up to the first frame placed by time, which must not start after `frame` (a
+    // packet may carry many frames). False when no such packet is found (the caller
     // rewinds instead).
     bool SeekByTime(std::int64_t frame) {
-        const std::int64_t settle = kMinPreroll + kGridSettleFrames * grid_.step;
+        const std::int64_t settle = kMinPreroll + grid_.step;
         std::int64_t back = settle + grid_.step;
         for (int attempt = 0; attempt < 4; ++attempt, back *= 4) {
             const std::int64_t sample = frame - back;
@@ -751,7 +750,7 @@ class FfmpegDecoder final : public Decoder {
             skipLeft_ = 0;
             pendingStart_ = landed;  // until the first frame placed by time
             placed_ = false;
-            return true;
+            if (DecodeNext() && pendingStart_ <= frame) return true;
         }
         av_packet_unref(packet_.get());
         heldPacket_ = false;
