@@ -769,7 +769,7 @@ class FfmpegDecoder final : public Decoder {
     std::vector<Checkpoint> checkpoints_;
     Checkpoint first_{};  // the first packet of the stream
     // Decoding scan only: each frame's time and its first sample, for codecs whose frames
-    // come out a packet or two after the packet that started them (WMA).
+    // come out a packet or two after the packet that started them.
     std::vector<std::pair<std::int64_t, std::int64_t>> frameTimes_;
     bool realign_ = false;
     // WMA: frame starts at `pts` + k frames of `step` samples are sample `sample` + k·step.
