@@ -78,7 +78,7 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     marks_ = std::make_unique<MemoMarks>(Memo1);
     auto note = [this](const QString& text) { ShowNote(text); };
     Timestamps = new TimestampLinks(Memo1, memoText_, History, note, this);
-    Spelling = new SpellMarks(Memo1, memoText_, History, *marks_, note, this);
+    Spelling = new SpellMarks(Memo1, memoText_, History, note, this);
     FindBar1 = new FindBar(Memo1, memoText_, History, *marks_, this);
     addToolBar(Qt::BottomToolBarArea, FindBar1);
     // The panels follow the caret wherever it is moved from (the find bar, a timestamp jump,
