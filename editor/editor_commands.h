@@ -39,6 +39,19 @@ void InsertTurnMarker(EditorText& text, TEditHistory& history, const QString& na
 // Keypad digits select nobody.
 int ParticipantForKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode);
 
+// What a key with Ctrl held does in the text, once the platform's clipboard and undo keys and
+// the participants' own keys have had it: Ctrl with Shift or Alt and X, V or C (Ч, М, С in
+// the Russian layout) cuts, pastes or copies (plain Ctrl+X/V/C are the menu's shortcuts and
+// never arrive here); Ctrl with a digit of the main row inserts that participant's turn
+// marker; Ctrl with a keypad digit inserts nothing at all; anything else is the text's.
+enum class CtrlKeyAction { Text, Cut, Paste, Copy, Participant, Swallow };
+struct CtrlKeyRoute {
+    CtrlKeyAction action = CtrlKeyAction::Text;
+    int participant = 0;  // 1 … 10 for Participant
+    bool operator==(const CtrlKeyRoute&) const = default;
+};
+CtrlKeyRoute RouteCtrlKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode);
+
 // F11 (InvertCase) and F12 (SwapLayout): transforms the selection, or the word before the
 // caret when nothing is selected, between two snapshots.
 void TransformSelection(EditorText& text, TEditHistory& history,

@@ -148,6 +148,39 @@ TEST(TextCommands, ParticipantKeys) {
     EXPECT_EQ(ParticipantForKey(Qt::Key_1, Qt::ControlModifier, 87), 0);         // keypad 1
 }
 
+TEST(TextCommands, WhatACtrlKeyDoesInTheText) {
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+    const Qt::KeyboardModifiers ctrlPad = Qt::ControlModifier | Qt::KeypadModifier;
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        quint32 scanCode;
+        CtrlKeyRoute route;
+    } cases[] = {
+        {Qt::Key_X, ctrlShift, 0, {CtrlKeyAction::Cut}},
+        {0x0427, ctrlAlt, 0, {CtrlKeyAction::Cut}},  // Ч
+        {Qt::Key_V, ctrlShift, 0, {CtrlKeyAction::Paste}},
+        {0x041C, ctrlShift, 0, {CtrlKeyAction::Paste}},  // М
+        {Qt::Key_C, ctrlAlt, 0, {CtrlKeyAction::Copy}},
+        {0x0421, ctrlShift, 0, {CtrlKeyAction::Copy}},  // С
+        {Qt::Key_4, ctrl, 13, {CtrlKeyAction::Participant, 4}},
+        {Qt::Key_Dollar, ctrlShift, 13, {CtrlKeyAction::Participant, 4}},
+        {Qt::Key_ParenRight, ctrlShift, 0, {CtrlKeyAction::Participant, 10}},
+        {Qt::Key_1, ctrlPad, 87, {CtrlKeyAction::Swallow}},
+        {Qt::Key_9, ctrlPad, 0, {CtrlKeyAction::Swallow}},
+        {Qt::Key_Plus, ctrlPad, 0, {CtrlKeyAction::Text}},
+        {Qt::Key_A, ctrl, 38, {CtrlKeyAction::Text}},
+        {Qt::Key_X, Qt::ShiftModifier, 0, {CtrlKeyAction::Text}},  // no Ctrl: typing
+        {Qt::Key_4, Qt::AltModifier, 13, {CtrlKeyAction::Text}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(RouteCtrlKey(c.key, c.modifiers, c.scanCode), c.route);
+    }
+}
+
 TEST(TextModel, OffsetsCountCrLfAsTwoAndNeverSplitIt) {
     PlainEditorText t(QStringLiteral("ab\ncd\r\rx"));
     EXPECT_EQ(t.Text(), QStringLiteral("ab\r\ncd\r\n\r\nx"));
