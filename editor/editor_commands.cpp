@@ -98,3 +98,12 @@ QString MarkWonNote(textfiles::Encoding used) {
     return QStringLiteral("Открыто в кодировке %1: так сказано меткой в начале файла")
         .arg(textfiles::EncodingName(used));
 }
+
+textfiles::Encoding OpenTextInto(EditorText& text, TEditHistory& history, const QString& path,
+                                 textfiles::Encoding chosen) {
+    RecordSnapshot(text, history);
+    const textfiles::DetectedText read = textfiles::ReadTextFileChosen(path, chosen);
+    text.SetText(read.text);
+    RecordSnapshot(text, history);
+    return read.encoding;
+}

@@ -70,3 +70,10 @@ QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLeng
 // The status bar's word when a file's byte-order mark overruled the encoding chosen in the
 // open dialog.
 QString MarkWonNote(textfiles::Encoding used);
+
+// "Открыть": the file at `path` read in the encoding `chosen` (a byte-order mark wins) in
+// place of the whole text, between two snapshots, so one undo brings the old text back.
+// Returns the encoding read. A file error is thrown after the first snapshot, the text as
+// it was.
+textfiles::Encoding OpenTextInto(EditorText& text, TEditHistory& history, const QString& path,
+                                 textfiles::Encoding chosen);
