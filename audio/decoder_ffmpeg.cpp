@@ -46,8 +46,11 @@ constexpr std::int64_t kMinPreroll = 8192;
 constexpr std::int64_t kCheckpointSpacing = 8192;
 // A decoder that keeps failing on every packet is not decoding this file.
 constexpr int kMaxErrorsInARow = 64;
-// Frames of the head that must fall on one grid before times are trusted for places.
-constexpr std::size_t kGridFrames = 16;
+// Frames of the head (about two seconds) that must fall on one grid before times are
+// trusted for places, and the seconds of the tail that must fit it too: a file whose
+// packets share a time or whose frames straddle packets unevenly shows it there.
+constexpr std::size_t kGridFrames = 48;
+constexpr int kTailSeconds = 4;
 
 struct FormatCloser {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
@@ -711,7 +714,7 @@ class FfmpegDecoder final : public Decoder {
         frames_ = INT64_MAX;
         const std::int64_t endSample =
             grid_.sample + av_rescale_q(end - grid_.pts, stream_->time_base, AVRational{1, rate_});
-        if (!SeekByTime(endSample - 2 * static_cast<std::int64_t>(rate_)) && !Rewind())
+        if (!SeekByTime(endSample - kTailSeconds * static_cast<std::int64_t>(rate_)) && !Rewind())
             return false;
         while (DecodeNext()) {
         }

@@ -49,8 +49,9 @@ QByteArray WavHeader(quint32 dataBytes) {
 
 double WriteRecognizerWav(const QString& recording, const QString& wav,
                           const std::atomic<bool>* cancel) {
-    const audio::HSTREAM stream = audio::OpenFileStream(false, recording.toStdString(), 0, 0,
-                                                        audio::STREAM_DECODE | audio::SAMPLE_FLOAT);
+    const audio::HSTREAM stream =
+        audio::OpenFileStream(false, recording.toStdString(), 0, 0,
+                              audio::STREAM_DECODE | audio::STREAM_MONO | audio::SAMPLE_FLOAT);
     if (stream == 0) throw ExchangeError(QStringLiteral("Запись не читается: %1").arg(recording));
     StreamCloser closer{stream};
     audio::StreamInfoRecord info;
