@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/project_commands.h"
 #include "player/player_window.h"
-#include "project/project_commands.h"
 
 QStringList MissingFiles(const CommandLine& line) {
     QStringList missing;

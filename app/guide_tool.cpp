@@ -15,8 +15,10 @@
 #include <QSlider>
 #include <QTextCursor>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 
 #include "app/about_box.h"
@@ -39,6 +41,8 @@
 #include "player/sound_notice.h"
 #include "player/strip_workbench.h"
 #include "player/waveform_view.h"
+#include "recovery/recovery_copy.h"
+#include "recovery/recovery_store.h"
 #include "textfiles/textfiles.h"
 
 namespace {
@@ -304,22 +308,47 @@ int main(int argc, char* argv[]) {
     Save(AboutBox, images + "/about.png");
     AboutBox->hide();
 
-    // The restore window as the next start after a crash shows it: three copies of one run.
-    recovery::RunInfo run;
-    const QDateTime lastCopy(QDate(2026, 3, 14), QTime(15, 42, 10));
-    const qint64 sizes[] = {5120, 5046, 4987};
-    for (int i = 0; i < 3; ++i) {
-        recovery::CopyInfo copy;
-        copy.header.timeMs = lastCopy.addSecs(-2 * i).toMSecsSinceEpoch();
-        copy.header.characters = sizes[i];
-        copy.header.firstLine = kTitle;
-        run.copies << copy;
-    }
+    // The restore window as the next start after a crash shows it: two runs, the newer one
+    // opened on its older copies. The copies are real files, so that each row can say the
+    // line it changed.
+    const QDir copies(work.filePath(QStringLiteral("copies")));
+    copies.mkpath(QStringLiteral("."));
+    const auto addRun = [&](const QDateTime& newest, const QList<QString>& texts, int gapSecs) {
+        recovery::RunInfo run;
+        for (int i = 0; i < texts.size(); ++i) {
+            recovery::RecoveryState state;
+            state.text = texts[i];
+            const qint64 timeMs = newest.addSecs(-gapSecs * i).toMSecsSinceEpoch();
+            const QByteArray bytes = recovery::EncodeCopy(state, timeMs, texts.size() - i);
+            recovery::CopyInfo copy;
+            copy.path = copies.filePath(QStringLiteral("%1-%2.nrc").arg(timeMs).arg(i));
+            textfiles::WriteFileBytes(copy.path, bytes);
+            const std::optional<recovery::CopyHeader> header =
+                recovery::DecodeCopyHeader(bytes, bytes.size());
+            if (!header) Fail("cannot make a recovery copy");
+            copy.header = *header;
+            run.copies << copy;
+        }
+        return run;
+    };
+    // Each older copy lacks the turn typed after it.
+    const QString lastTurn = QStringLiteral("[Мария Ким]\r\n");
+    const QString beforeLast = kTranscript.left(kTranscript.lastIndexOf(lastTurn));
+    const QString earlier =
+        beforeLast.left(beforeLast.lastIndexOf(QStringLiteral("[Игорь Смирнов]\r\n")));
+    const QString meeting = QStringLiteral(
+        "Совещание отдела, 13 марта 2026 г.\r\n\r\n[Мария Ким]\r\nНачнём с планов на "
+        "квартал.\r\n");
     recovery::ScanResult scan;
-    scan.offered << run;
+    scan.offered << addRun(QDateTime(QDate(2026, 3, 14), QTime(15, 42, 10)),
+                           {kTranscript, beforeLast, earlier}, 47)
+                 << addRun(QDateTime(QDate(2026, 3, 13), QTime(17, 5, 31)),
+                           {meeting + QStringLiteral("[Анна Петрова]\r\nХорошо.\r\n"), meeting},
+                           62);
     auto* restore = new RestoreWindow(
         Form1, scan, [](const recovery::CopyInfo&, const QString&) { return false; },
         [](const QStringList&) {});
+    restore->CopyList->topLevelItem(0)->setExpanded(true);
     Save(restore, images + "/restore.png");
     restore->close();
 

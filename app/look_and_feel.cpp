@@ -9,7 +9,9 @@
 
 QStringList RegisterWindowsFonts(const QString& folder) {
     QStringList families;
-    for (const char* file : {"tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf"}) {
+    // Not the bold Tahoma beside them: its outlines are the regular strokes on bold widths, so
+    // bold text drew thin and letter-spaced. Bold is made from the regular face instead.
+    for (const char* file : {"tahoma.ttf", "ms_sans_serif.ttf"}) {
         const int id =
             QFontDatabase::addApplicationFont(QDir(folder).filePath(QLatin1String(file)));
         if (id < 0) continue;

@@ -16,8 +16,8 @@ inline constexpr char kWineFontsFolder[] = "/usr/share/wine/fonts";
 // buttons) in Russian.
 void SetUpLookAndFeel(QApplication& app);
 
-// Registers Tahoma (regular and bold) and MS Sans Serif from `folder`, which fontconfig does
-// not search; returns the families registered.
+// Registers Tahoma (regular; bold is drawn from it) and MS Sans Serif from `folder`, which
+// fontconfig does not search; returns the families registered.
 QStringList RegisterWindowsFonts(const QString& folder = QString::fromLatin1(kWineFontsFolder));
 
 // Loads Qt's Russian translation into `app`; false when it is not installed.

@@ -10,12 +10,12 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "app/project_commands.h"
 #include "app/restore_window.h"
 #include "editor/editor_commands.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "player/player_window.h"
-#include "project/project_commands.h"
 #include "project/project_file.h"
 
 namespace {

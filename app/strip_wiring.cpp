@@ -8,11 +8,11 @@
 #include "commands/registry.h"
 #include "editor/editor_window.h"
 #include "editor/timestamp_links.h"
-#include "editor/timestamp_turns.h"
-#include "editor/timestamps.h"
 #include "participants/participants_window.h"
 #include "player/player_window.h"
 #include "player/strip_workbench.h"
+#include "timecode/timestamp_turns.h"
+#include "timecode/timestamps.h"
 
 namespace {
 

@@ -12,9 +12,11 @@
 #include "app/app_shortcuts.h"
 #include "app/application.h"
 #include "app/command_wiring.h"
+#include "app/html_export_command.h"
 #include "app/keys_dialog.h"
 #include "app/media_interface.h"
 #include "app/player_media_controls.h"
+#include "app/project_commands.h"
 #include "app/shell_commands.h"
 #include "app/strip_wiring.h"
 #include "app/voice_commands.h"
@@ -36,8 +38,6 @@
 #include "player/player_controls.h"
 #include "player/player_window.h"
 #include "player/sound_notice.h"
-#include "project/html_export_command.h"
-#include "project/project_commands.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;

@@ -74,6 +74,9 @@ using HFX = std::uint32_t;
 constexpr std::uint32_t SAMPLE_FLOAT = 0x100;      // decoding streams deliver 32-bit floats
 constexpr std::uint32_t STREAM_PRESCAN = 0x20000;  // exact length and seeking
 constexpr std::uint32_t STREAM_DECODE = 0x200000;  // decoding only, never played
+// With STREAM_DECODE: the channels may come mixed to one, their mean, where the decoder
+// does that cheaper than its caller (MP3); StreamInfo tells how many channels come.
+constexpr std::uint32_t STREAM_MONO = 0x400000;
 // ReadDecodedData: the length is a byte count of float samples.
 constexpr std::uint32_t DATA_FLOAT = 0x40000000;
 // Position mode: bytes.

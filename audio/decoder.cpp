@@ -29,7 +29,7 @@ ContainerKind SniffContainer(const unsigned char* head, std::size_t size) {
     return ContainerKind::Unknown;
 }
 
-std::unique_ptr<Decoder> OpenDecoder(const std::string& path) {
+std::unique_ptr<Decoder> OpenDecoder(const std::string& path, bool mono) {
     unsigned char head[16] = {};  // enough for the longest magic and its offset
     std::size_t got = 0;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -55,7 +55,7 @@ std::unique_ptr<Decoder> OpenDecoder(const std::string& path) {
             // No known header: perhaps an MP3 with junk before its first frame. libsndfile
             // is not asked, as its own MPEG probing prints to stderr and its MP3 lengths are
             // wrong. mpg123 refuses a file in which it finds no real frame.
-            decoder = OpenMpg123Decoder(path);
+            decoder = OpenMpg123Decoder(path, mono);
             break;
         case ContainerKind::Media:
             break;

@@ -39,12 +39,14 @@ ContainerKind SniffContainer(const unsigned char* head, std::size_t size);
 
 // Opens `path` with the decoder its content asks for; when that one refuses the file,
 // FFmpeg has the last word. Null for a missing, empty, damaged or unknown file and for one
-// in which no decoder finds any sound. Never prints anything.
-std::unique_ptr<Decoder> OpenDecoder(const std::string& path);
+// in which no decoder finds any sound. Never prints anything. `mono`: a decoder that mixes
+// the channels cheaper than its caller could (mpg123 mixes the spectra, then synthesises one
+// channel instead of two) delivers one channel, their mean; the others ignore it.
+std::unique_ptr<Decoder> OpenDecoder(const std::string& path, bool mono = false);
 
 // The implementations, also for tests that want one library in particular.
 std::unique_ptr<Decoder> OpenSndfileDecoder(const std::string& path);
-std::unique_ptr<Decoder> OpenMpg123Decoder(const std::string& path);
+std::unique_ptr<Decoder> OpenMpg123Decoder(const std::string& path, bool mono = false);
 std::unique_ptr<Decoder> OpenVorbisDecoder(const std::string& path);
 // The first audio stream of any container FFmpeg opens; other streams are never read.
 std::unique_ptr<Decoder> OpenFfmpegDecoder(const std::string& path);

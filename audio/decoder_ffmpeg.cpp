@@ -6,14 +6,20 @@
 // samples (AAC, Opus, FLAC, Vorbis, MP3, AMR, PCM), the packets are only read, not
 // decoded, except the first and the last few: what the container marks as the encoder's
 // delay and padding (skip side data, discarded packets, a last packet cut short) is
-// learnt by decoding them as a straight read does. Otherwise (WMA, and anything whose
-// packet durations are rounded) the scan decodes everything. An MP4 whose edit list ends
-// before its last packet ends is cut there.
+// learnt by decoding them as a straight read does. WMA's packets say their time only to
+// the millisecond, but its decoder always delivers whole frames of one fixed length: the
+// head is decoded to learn which frame a time stands for, and the last seconds to find
+// the end (an hour opens in milliseconds instead of seconds). Otherwise (and for a WMA
+// whose times do not fall on its frames) the scan decodes everything. An MP4 whose edit
+// list ends before its last packet ends is cut there.
 //
 // Exact seeks: the scan keeps a checkpoint every few thousand samples (a packet and the
 // number of samples decoding straight through delivers before it). A seek goes to the
 // last checkpoint well before the target, so that the decoder's state has settled
 // (overlap, pre-roll), decodes forward and throws the samples before the target away.
+// WMA seeks by time instead; each frame's place comes from its time, so a straight read
+// and a read after a seek agree, and a damaged stretch that lost frames plays as silence
+// instead of pulling what follows early.
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -22,8 +28,10 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
+#include <numeric>
 #include <vector>
 
 #include "audio/decoder.h"
@@ -38,6 +46,11 @@ constexpr std::int64_t kMinPreroll = 8192;
 constexpr std::int64_t kCheckpointSpacing = 8192;
 // A decoder that keeps failing on every packet is not decoding this file.
 constexpr int kMaxErrorsInARow = 64;
+// Frames of the head (about two seconds) that must fall on one grid before times are
+// trusted for places, and the seconds of the tail that must fit it too: a file whose
+// packets share a time or whose frames straddle packets unevenly shows it there.
+constexpr std::size_t kGridFrames = 48;
+constexpr int kTailSeconds = 4;
 
 struct FormatCloser {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
@@ -159,6 +172,10 @@ class FfmpegDecoder final : public Decoder {
             checkpoints_.clear();
             scanned = (!readOn || Restart()) && ScanPackets();
         }
+        if (!scanned && LearnGrid()) {
+            scanned = FindEndByTime();
+            if (!scanned) grid_ = Grid{};
+        }
         if (!scanned && !ScanByDecoding()) return false;
         // An MP4's edit list says where the sound ends; the last packet is decoded whole.
         if (std::strncmp(format_->iformat->name, "mov", 3) == 0 && stream_->duration > 0) {
@@ -187,7 +204,10 @@ class FfmpegDecoder final : public Decoder {
             checkpoints_.begin(), checkpoints_.end(), frame - kMinPreroll,
             [](std::int64_t value, const Checkpoint& c) { return value < c.sample; });
         bool ok = false;
-        if (it != checkpoints_.begin()) ok = SeekToCheckpoint(*std::prev(it));
+        if (grid_.on)
+            ok = SeekByTime(frame);
+        else if (it != checkpoints_.begin())
+            ok = SeekToCheckpoint(*std::prev(it));
         if (!ok) ok = Rewind();
         if (!ok) return false;
         discardUntil_ = frame;
@@ -211,7 +231,14 @@ class FfmpegDecoder final : public Decoder {
                     {static_cast<std::int64_t>(frames - done),
                      static_cast<std::int64_t>(PendingFrames() - pendingAt_), frames_ - here}));
                 const std::size_t ch = static_cast<std::size_t>(channels_);
-                std::memcpy(out + done * ch, pending_.data() + pendingAt_ * ch,
+                if (pendingAt_ < gap_) {
+                    const std::size_t silent = std::min(n, gap_ - pendingAt_);
+                    std::fill_n(out + done * ch, silent * ch, 0.0f);
+                    pendingAt_ += silent;
+                    done += silent;
+                    continue;
+                }
+                std::memcpy(out + done * ch, pending_.data() + (pendingAt_ - gap_) * ch,
                             n * ch * sizeof(float));
                 pendingAt_ += n;
                 done += n;
@@ -224,7 +251,7 @@ class FfmpegDecoder final : public Decoder {
 
   private:
     std::size_t PendingFrames() const {
-        return pending_.size() / static_cast<std::size_t>(channels_);
+        return gap_ + pending_.size() / static_cast<std::size_t>(channels_);
     }
     std::int64_t Position() const {
         return std::max(discardUntil_, pendingStart_ + static_cast<std::int64_t>(pendingAt_));
@@ -450,6 +477,9 @@ class FfmpegDecoder final : public Decoder {
         errors_ = 0;
         draining_ = false;
         failed_ = false;
+        gap_ = 0;
+        placed_ = true;
+        misfits_ = 0;
     }
 
     bool OpenFormat() {
@@ -489,6 +519,7 @@ class FfmpegDecoder final : public Decoder {
             if (!OpenFormat() || !ReadPacket()) return false;
             heldPacket_ = true;
         }
+        restartPts_ = packet_->pts;
         return OpenCodec();
     }
 
@@ -546,9 +577,10 @@ class FfmpegDecoder final : public Decoder {
                     return false;
                 }
                 pendingStart_ += static_cast<std::int64_t>(PendingFrames());
+                gap_ = 0;
+                const std::int64_t pts = FrameTime(*frame_);
                 if (realign_) {
                     realign_ = false;
-                    const std::int64_t pts = FrameTime(*frame_);
                     auto at =
                         std::lower_bound(frameTimes_.begin(), frameTimes_.end(),
                                          std::pair<std::int64_t, std::int64_t>(pts, INT64_MIN));
@@ -557,7 +589,11 @@ class FfmpegDecoder final : public Decoder {
                 }
                 const std::size_t ch = static_cast<std::size_t>(channels_);
                 int from = 0;
-                const int kept = Kept(*frame_, &from);
+                int kept = Kept(*frame_, &from);
+                lastPts_ = pts;
+                lastFrom_ = from;
+                lastSamples_ = frame_->nb_samples;
+                if (grid_.on) Place(pts, &from, &kept);
                 pending_.resize(static_cast<std::size_t>(frame_->nb_samples) * ch);
                 pendingAt_ = 0;
                 const bool converted = ConvertFrame(frame_.get(), channels_, pending_.data());
@@ -569,9 +605,9 @@ class FfmpegDecoder final : public Decoder {
                 if (from > 0)
                     pending_.erase(pending_.begin(),
                                    pending_.begin() + static_cast<std::ptrdiff_t>(from * ch));
-                pending_.resize(static_cast<std::size_t>(kept) * ch);
+                pending_.resize(static_cast<std::size_t>(std::max(kept, 0)) * ch);
                 errors_ = 0;
-                if (kept == 0) continue;
+                if (kept <= 0) continue;
                 return true;
             }
             if (rc == AVERROR_EOF || draining_) return false;
@@ -591,6 +627,139 @@ class FfmpegDecoder final : public Decoder {
         }
     }
 
+    // Where a frame starting at `pts` begins on the grid; false when the time is off it.
+    bool GridSample(std::int64_t pts, std::int64_t* sample) const {
+        if (!grid_.on || pts == AV_NOPTS_VALUE) return false;
+        const AVRational base = stream_->time_base;
+        const double frames = static_cast<double>(pts - grid_.pts) * base.num * rate_ /
+                              (static_cast<double>(base.den) * static_cast<double>(grid_.step));
+        const double whole = std::round(frames);
+        if (!(std::abs(frames - whole) <= 0.25) || std::abs(whole) > 1e12) return false;
+        *sample = grid_.sample + static_cast<std::int64_t>(whole) * grid_.step;
+        return true;
+    }
+
+    // Puts the frame just decoded (at `pts`, its kept samples from `*from` on) at the place
+    // its time says. The packet the decoder (re)started on is not placed by time: from the
+    // start it follows on, after a seek its frames may lack what an earlier packet held.
+    // Before the first placed frame after a seek, frames are dropped. A frame that overlaps
+    // what was delivered loses the overlap; one that leaves a hole gets silence before it.
+    void Place(std::int64_t pts, int* from, int* kept) {
+        const bool fresh =
+            restartPts_ != AV_NOPTS_VALUE && pts != AV_NOPTS_VALUE && pts <= restartPts_;
+        std::int64_t start = 0;
+        if (fresh || !GridSample(pts, &start)) {
+            if (!placed_) *kept = 0;
+            return;
+        }
+        const std::int64_t at = start + *from;
+        if (!placed_) {
+            pendingStart_ = at;
+            placed_ = true;
+        } else if (at < pendingStart_) {
+            const int cut = static_cast<int>(std::min<std::int64_t>(pendingStart_ - at, *kept));
+            *from += cut;
+            *kept -= cut;
+            ++misfits_;
+        } else if (at > pendingStart_) {
+            ++misfits_;
+            if (at + *kept <= frames_) gap_ = static_cast<std::size_t>(at - pendingStart_);
+        }
+    }
+
+    // WMA v1/v2 only: their decoder delivers whole frames of one length. Decodes the head
+    // and checks that every frame's time names its place on one grid of that length.
+    bool LearnGrid() {
+        const AVCodecID id = stream_->codecpar->codec_id;
+        if (id != AV_CODEC_ID_WMAV1 && id != AV_CODEC_ID_WMAV2) return false;
+        if (!Rewind()) return false;
+        const std::int64_t firstPts = restartPts_;
+        if (firstPts == AV_NOPTS_VALUE) return false;
+        struct Seen {
+            std::int64_t pts, sample;
+        };
+        std::vector<Seen> seen;
+        std::int64_t step = 0;
+        while (seen.size() < kGridFrames && DecodeNext()) {
+            // Only whole frames, past the first packet and the start's trim.
+            if (lastFrom_ != 0 || lastPts_ == AV_NOPTS_VALUE || lastPts_ <= firstPts ||
+                PendingFrames() != static_cast<std::size_t>(lastSamples_))
+                continue;
+            seen.push_back({lastPts_, pendingStart_});
+            step = std::gcd(step, static_cast<std::int64_t>(lastSamples_));
+        }
+        // A frame shorter than 4 ms would not be told apart by millisecond times.
+        if (failed_ || seen.size() < kGridFrames || step * 250 < rate_) return false;
+        grid_ = {true, step, seen.front().pts, seen.front().sample};
+        for (const Seen& s : seen) {
+            std::int64_t sample = 0;
+            if (!GridSample(s.pts, &sample) || sample != s.sample) {
+                grid_ = Grid{};
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The exact end: the last seconds decoded from a seek by time. A tail that does not
+    // fit its grid (a frame overlapping or leaving a hole) leaves it to the full scan.
+    bool FindEndByTime() {
+        std::int64_t end = AV_NOPTS_VALUE;
+        if (stream_->duration > 0)
+            end = stream_->duration +
+                  (stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0);
+        else if (format_->duration > 0)
+            end = av_rescale_q(format_->duration, AV_TIME_BASE_Q, stream_->time_base);
+        if (end == AV_NOPTS_VALUE) return false;
+        frames_ = INT64_MAX;
+        const std::int64_t endSample =
+            grid_.sample + av_rescale_q(end - grid_.pts, stream_->time_base, AVRational{1, rate_});
+        if (!SeekByTime(endSample - kTailSeconds * static_cast<std::int64_t>(rate_)) && !Rewind())
+            return false;
+        while (DecodeNext()) {
+        }
+        if (failed_ || !placed_ || misfits_ > 0) return false;
+        frames_ = pendingStart_ + static_cast<std::int64_t>(PendingFrames());
+        return frames_ > 0;
+    }
+
+    // Puts the demuxer on a packet far enough before `frame` for the decoder to settle and
+    // decodes up to the first frame placed by time, which must not start after `frame` (a
+    // packet may carry many frames). False when no such packet is found (the caller
+    // rewinds instead).
+    bool SeekByTime(std::int64_t frame) {
+        const std::int64_t settle = kMinPreroll + grid_.step;
+        std::int64_t back = settle + grid_.step;
+        for (int attempt = 0; attempt < 4; ++attempt, back *= 4) {
+            const std::int64_t sample = frame - back;
+            if (sample <= grid_.sample + grid_.step) break;  // near the start: rewind
+            ClearPending();
+            avcodec_flush_buffers(codec_.get());
+            heldPacket_ = false;
+            const std::int64_t time =
+                grid_.pts +
+                av_rescale_q(sample - grid_.sample, AVRational{1, rate_}, stream_->time_base);
+            if (av_seek_frame(format_.get(), streamIndex_, time, AVSEEK_FLAG_BACKWARD) < 0 ||
+                !ReadPacket())
+                break;
+            if (packet_->pts == AV_NOPTS_VALUE) continue;
+            const std::int64_t landed =
+                grid_.sample +
+                av_rescale_q(packet_->pts - grid_.pts, stream_->time_base, AVRational{1, rate_});
+            if (landed > frame - settle) continue;  // not far enough back
+            heldPacket_ = true;
+            restartPts_ = packet_->pts;
+            honourSkip_ = false;
+            skipLeft_ = 0;
+            pendingStart_ = landed;  // until the first frame placed by time
+            placed_ = false;
+            if (DecodeNext() && pendingStart_ <= frame) return true;
+        }
+        av_packet_unref(packet_.get());
+        heldPacket_ = false;
+        return false;
+    }
+
     std::string path_;
     FormatPtr format_;
     CodecPtr codec_;
@@ -603,9 +772,22 @@ class FfmpegDecoder final : public Decoder {
     std::vector<Checkpoint> checkpoints_;
     Checkpoint first_{};  // the first packet of the stream
     // Decoding scan only: each frame's time and its first sample, for codecs whose frames
-    // come out a packet or two after the packet that started them (WMA).
+    // come out a packet or two after the packet that started them.
     std::vector<std::pair<std::int64_t, std::int64_t>> frameTimes_;
     bool realign_ = false;
+    // WMA: frame starts at `pts` + k frames of `step` samples are sample `sample` + k·step.
+    struct Grid {
+        bool on = false;
+        std::int64_t step = 0, pts = 0, sample = 0;
+    };
+    Grid grid_;
+    std::int64_t restartPts_ = AV_NOPTS_VALUE;  // the packet the decoder last started on
+    bool placed_ = true;   // false after a seek by time until a frame is placed
+    int misfits_ = 0;      // frames that overlapped or left a hole since the last seek
+    std::size_t gap_ = 0;  // silent frames before pending_'s samples
+    // The last frame decoded: its time, samples trimmed at its start, its length.
+    std::int64_t lastPts_ = AV_NOPTS_VALUE;
+    int lastFrom_ = 0, lastSamples_ = 0;
     std::int64_t skipLeft_ = 0;  // of a start skip longer than the frame that carried it
     bool honourSkip_ = true;     // decoding from the first packet, not after a seek
 

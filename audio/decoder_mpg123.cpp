@@ -83,13 +83,15 @@ class Mpg123Decoder final : public Decoder {
 
 }  // namespace
 
-std::unique_ptr<Decoder> OpenMpg123Decoder(const std::string& path) {
+std::unique_ptr<Decoder> OpenMpg123Decoder(const std::string& path, bool mono) {
     static std::once_flag initOnce;
     std::call_once(initOnce, [] { mpg123_init(); });
     int err = MPG123_OK;
     std::unique_ptr<mpg123_handle, Mpg123Deleter> h(mpg123_new(nullptr, &err));
     if (!h) return nullptr;
-    mpg123_param(h.get(), MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0);
+    mpg123_param(h.get(), MPG123_ADD_FLAGS,
+                 MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT | (mono ? MPG123_MONO_MIX : 0),
+                 0);
     mpg123_param(h.get(), MPG123_PREFRAMES, kPreFrames, 0);
     // Float output at the stream's own rate and channel count, nothing else.
     mpg123_format_none(h.get());

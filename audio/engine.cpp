@@ -617,7 +617,7 @@ bool StartOutput() {
 HSTREAM OpenFileStream(bool mem, const std::string& file, std::uint64_t offset,
                        std::uint64_t length, std::uint32_t flags) {
     if (mem || file.empty() || offset != 0 || length != 0) return 0;
-    auto decoder = OpenDecoder(file);
+    auto decoder = OpenDecoder(file, (flags & STREAM_DECODE) != 0 && (flags & STREAM_MONO) != 0);
     if (!decoder) return 0;
     auto stream = std::make_shared<Stream>();
     stream->flags = flags;

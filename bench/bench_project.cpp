@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/html_export_command.h"
+#include "app/project_commands.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
 #include "bench/bench_timing.h"
@@ -20,8 +22,6 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
-#include "project/html_export_command.h"
-#include "project/project_commands.h"
 
 namespace {
 

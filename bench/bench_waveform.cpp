@@ -17,22 +17,14 @@
 #include <vector>
 
 #include "audio/audio.h"
-#include "bench/bench_smoke.h"
+#include "bench/bench_common.h"
+#include "bench/bench_process.h"
 #include "player/envelope.h"
 #include "player/waveform_view.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path CacheDir() {
-    const char* env = std::getenv("NUVTOLVEK_BENCH_CACHE");
-    fs::path dir = env && *env ? fs::path(env)
-                               : fs::path(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") /
-                                     ".cache" / "nuvtolvek-bench";
-    fs::create_directories(dir);
-    return dir;
-}
 
 // Writes `minutes` of speech-like 44.1 kHz stereo (tones under a syllable-rate envelope,
 // with some noise) through lame. No tag frames, so copies can be joined end to end.
@@ -75,7 +67,8 @@ bool EncodeMp3(const fs::path& target, int minutes) {
 const int kMinutes = bench::Sized(60, 1);
 
 fs::path OneHourMp3() {
-    const fs::path path = CacheDir() / ("waveform_speech_" + std::to_string(kMinutes) + "min.mp3");
+    const fs::path path =
+        bench::CacheDir() / ("waveform_speech_" + std::to_string(kMinutes) + "min.mp3");
     if (!fs::exists(path) && !EncodeMp3(path, kMinutes)) {
         std::fprintf(stderr, "cannot generate %s (is lame installed?)\n", path.c_str());
         std::exit(1);
@@ -85,7 +78,7 @@ fs::path OneHourMp3() {
 
 fs::path ThreeHourMp3(const fs::path& oneHour) {
     const fs::path path =
-        CacheDir() / ("waveform_speech_" + std::to_string(3 * kMinutes) + "min.mp3");
+        bench::CacheDir() / ("waveform_speech_" + std::to_string(3 * kMinutes) + "min.mp3");
     if (!fs::exists(path)) {
         const fs::path partial = path.string() + ".part";
         {
@@ -126,27 +119,11 @@ double DecodeOnly(const std::string& path) {
     return Seconds(std::chrono::steady_clock::now() - start);
 }
 
-// CPU time of the whole process: the decoding thread's work, whatever else the machine runs.
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
 double EnvelopePass(ENVELOPE& worker, const std::string& path) {
     const auto start = std::chrono::steady_clock::now();
     worker.Request(path);
     worker.WaitIdle();
     return Seconds(std::chrono::steady_clock::now() - start);
-}
-
-long StatusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
-    return -1;
 }
 
 // Resets the peak resident size to the current one.
@@ -167,10 +144,10 @@ int main(int argc, char** argv) {
 
     // Memory first, before other phases leave freed memory behind.
     {
-        const long before = StatusKb("VmRSS");
+        const long before = bench::StatusKb("VmRSS");
         ResetPeak();
         EnvelopePass(worker, threeHours.string());
-        const long peak = StatusKb("VmHWM");
+        const long peak = bench::StatusKb("VmHWM");
         // The encoder's delay and padding add a few hundredths of a second.
         if (std::abs(state.Count() - 3 * kMinutes * 60 * 30) > 30)
             std::fprintf(stderr, "unexpected column count %d\n", state.Count());
@@ -184,12 +161,12 @@ int main(int argc, char** argv) {
     double decodeCpu = 1e30;
     double passCpu = 1e30;
     for (int round = 0; round < bench::Sized(3, 1); ++round) {
-        double cpu = ProcessCpuSeconds();
+        double cpu = bench::ProcessCpuSeconds();
         const double d = DecodeOnly(oneHour.string());
-        decodeCpu = std::min(decodeCpu, ProcessCpuSeconds() - cpu);
-        cpu = ProcessCpuSeconds();
+        decodeCpu = std::min(decodeCpu, bench::ProcessCpuSeconds() - cpu);
+        cpu = bench::ProcessCpuSeconds();
         const double p = EnvelopePass(worker, oneHour.string());
-        passCpu = std::min(passCpu, ProcessCpuSeconds() - cpu);
+        passCpu = std::min(passCpu, bench::ProcessCpuSeconds() - cpu);
         std::fprintf(stderr, "round %d: decode %.2f s, envelope pass %.2f s\n", round, d, p);
         decode = std::min(decode, d);
         pass = std::min(pass, p);

@@ -15,6 +15,7 @@
 #include <random>
 
 #include "bench/bench_common.h"
+#include "bench/bench_process.h"
 #include "player/detail_peaks.h"
 #include "player/envelope.h"
 #include "player/strip_picture.h"
@@ -60,21 +61,6 @@ bool WriteSparseWav(const std::string& path, double seconds, double speechAt, do
     return static_cast<bool>(out) || fs::file_size(path) == 44 + dataBytes;
 }
 
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-long StatusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
-    return -1;
-}
-
 // The columns of one screen of `width` pixels at the deepest zoom from `seconds`.
 StripView DeepestView(double seconds, int width) {
     StripView view{kDeepestPixelsPerSecond, 0, false, 0};
@@ -107,7 +93,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", tenHours.c_str());
             return 1;
         }
-        const long before = StatusKb("VmRSS");
+        const long before = bench::StatusKb("VmRSS");
         std::size_t accounted = 0;
         {
             DetailPeaks peaks;
@@ -118,7 +104,7 @@ int main(int argc, char** argv) {
                 peaks.WaitIdle();
             }
             accounted = peaks.CacheBytes();
-            const long after = StatusKb("VmRSS");
+            const long after = bench::StatusKb("VmRSS");
             std::fprintf(stderr, "detail cache: %zu bytes accounted, RSS +%ld kB\n", accounted,
                          after - before);
             bench::Print("detail_cache_mb_10h",
@@ -143,12 +129,12 @@ int main(int argc, char** argv) {
             peaks.Want(0, 1);
             peaks.WaitIdle();
             const double at = 60.0 + round * (minutes * 60.0 - 120.0) / 7;
-            const double cpu = ProcessCpuSeconds();
+            const double cpu = bench::ProcessCpuSeconds();
             const auto start = std::chrono::steady_clock::now();
             WantView(peaks, DeepestView(at, width), width);
             peaks.WaitIdle();
             best = std::min(best, bench::SecondsSince(start) * 1000);
-            bestCpu = std::min(bestCpu, (ProcessCpuSeconds() - cpu) * 1000);
+            bestCpu = std::min(bestCpu, (bench::ProcessCpuSeconds() - cpu) * 1000);
         }
         bench::Print("detail_peaks_ms", best, "ms");
         // The worker's work alone (the main thread only waits): steadier on a busy machine.

@@ -1,5 +1,5 @@
-// The marks drawn over the editor's text (spelling underlines, find highlights), each
-// feature keeping its own layer; the text control shows them all together.
+// The marks drawn over the editor's text (find highlights), each feature keeping its own
+// layer; the text control shows them all together. The spelling underlines paint themselves.
 // User-interface thread only.
 #pragma once
 
@@ -11,7 +11,7 @@ class QPlainTextEdit;
 
 class MemoMarks {
   public:
-    enum Layer { Find, Spelling, kLayerCount };
+    enum Layer { Find, kLayerCount };
 
     explicit MemoMarks(QPlainTextEdit* memo) : memo_(memo) {}
     void Set(Layer layer, QList<QTextEdit::ExtraSelection> marks);

@@ -2,11 +2,15 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
+#include <cmath>
 
 #include "editor/memo_marks.h"
 
@@ -17,16 +21,50 @@ qsizetype CrLfOffset(const QTextBlock& block, qsizetype inBlock) {
     return block.position() + block.blockNumber() + inBlock;
 }
 
+// Rows [top, top + height) of one visual line that belong to it alone: from just under the
+// letters down to where the tallest letters of the line below reach up (the dots of "Ё" rise
+// above Tahoma's ascent at small sizes).
+struct Band {
+    int top = 0;
+    int height = 0;
+};
+
+Band UnderlineBand(const QRect& lineRect, qreal ascent, const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal overhang =
+        std::max<qreal>(0, -metrics.tightBoundingRect(QStringLiteral("ЁЙ")).top() - ascent);
+    Band band;
+    band.top = lineRect.top() + static_cast<int>(std::ceil(ascent));
+    // At least the row under the letters, or the mark would vanish.
+    band.height =
+        std::max(1, lineRect.bottom() + 1 - static_cast<int>(std::ceil(overhang)) - band.top);
+    return band;
+}
+
+// A red wave from x0 to x1 inside `band`; a dashed line when the band is a single row.
+void PaintWave(QPainter& painter, int x0, int x1, const Band& band) {
+    if (band.height <= 0 || x1 <= x0) return;
+    painter.save();
+    painter.setClipRect(QRect(x0, band.top, x1 - x0, band.height), Qt::IntersectClip);
+    painter.setPen(QPen(QColor(Qt::red), 1));
+    if (band.height == 1) {
+        for (int x = x0; x < x1; x += 3)
+            painter.drawLine(x, band.top, std::min(x + 1, x1 - 1), band.top);
+    } else {
+        const int amplitude = std::min(band.height, 3) - 1;
+        QPolygon wave;
+        for (int x = x0, i = 0; x <= x1 + amplitude; x += amplitude, ++i)
+            wave << QPoint(x, band.top + (i % 2 == 0 ? amplitude : 0));
+        painter.drawPolyline(wave);
+    }
+    painter.restore();
+}
+
 }  // namespace
 
 SpellMarks::SpellMarks(QPlainTextEdit* memo, EditorText& text, TEditHistory& history,
-                       MemoMarks& marks, std::function<void(const QString&)> note, QObject* parent)
-    : QObject(parent),
-      memo_(memo),
-      text_(text),
-      history_(history),
-      marks_(marks),
-      note_(std::move(note)) {
+                       std::function<void(const QString&)> note, QObject* parent)
+    : QObject(parent), memo_(memo), text_(text), history_(history), note_(std::move(note)) {
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     timer_->setInterval(0);
@@ -44,6 +82,7 @@ SpellMarks::SpellMarks(QPlainTextEdit* memo, EditorText& text, TEditHistory& his
     connect(memo_, &QPlainTextEdit::textChanged, this, &SpellMarks::Schedule);
     connect(memo_->verticalScrollBar(), &QScrollBar::valueChanged, this, &SpellMarks::Schedule);
     memo_->installEventFilter(this);
+    memo_->viewport()->installEventFilter(this);
 }
 
 SpellMarks::~SpellMarks() {
@@ -106,7 +145,7 @@ bool SpellMarks::SetEnabled(bool on) {
     enabled_ = on;
     if (!on) {
         timer_->stop();
-        marks_.Set(MemoMarks::Spelling, {});
+        SetUnderlined({});
         return true;
     }
     if (unavailable_) {
@@ -120,7 +159,7 @@ bool SpellMarks::SetEnabled(bool on) {
 
 void SpellMarks::Refresh() {
     if (!enabled_ || !EnsureChecker()) {
-        marks_.Set(MemoMarks::Spelling, {});
+        SetUnderlined({});
         if (enabled_) StartLoading();  // checks again once the dictionaries are in
         return;
     }
@@ -136,10 +175,7 @@ void SpellMarks::Refresh() {
         }
         checker_->SetIgnoredWords(std::move(words));
     }
-    QTextCharFormat wavy;
-    wavy.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-    wavy.setUnderlineColor(Qt::red);
-    QList<QTextEdit::ExtraSelection> marks;
+    QList<QTextCursor> marks;
     const VisibleSpan view = VisibleBlocks(memo_);
     QTextDocument* doc = memo_->document();
     for (QTextBlock block = doc->findBlock(view.first);
@@ -148,16 +184,56 @@ void SpellMarks::Refresh() {
         const qsizetype from = std::max(0, view.first - block.position());
         const qsizetype to = std::min<qsizetype>(line.size(), view.last - block.position() + 1);
         for (const TextRange& word : checker_->Misspelt(line, from, to)) {
-            QTextEdit::ExtraSelection mark;
-            mark.cursor = QTextCursor(doc);
-            mark.cursor.setPosition(block.position() + static_cast<int>(word.start));
-            mark.cursor.setPosition(block.position() + static_cast<int>(word.start + word.length),
-                                    QTextCursor::KeepAnchor);
-            mark.format = wavy;
+            QTextCursor mark(doc);
+            mark.setPosition(block.position() + static_cast<int>(word.start));
+            mark.setPosition(block.position() + static_cast<int>(word.start + word.length),
+                             QTextCursor::KeepAnchor);
             marks.append(mark);
         }
     }
-    marks_.Set(MemoMarks::Spelling, std::move(marks));
+    SetUnderlined(std::move(marks));
+}
+
+void SpellMarks::SetUnderlined(QList<QTextCursor> marks) {
+    if (marks.isEmpty() && underlined_.isEmpty()) return;
+    underlined_ = std::move(marks);
+    memo_->viewport()->update();
+}
+
+QStringList SpellMarks::UnderlinedWords() const {
+    QStringList words;
+    for (const QTextCursor& mark : underlined_) words << mark.selectedText();
+    return words;
+}
+
+void SpellMarks::PaintUnderlines() {
+    if (underlined_.isEmpty()) return;
+    QPainter painter(memo_->viewport());
+    const QRect view = memo_->viewport()->rect();
+    QTextDocument* doc = memo_->document();
+    for (const QTextCursor& mark : underlined_) {
+        const QTextBlock block = doc->findBlock(mark.selectionStart());
+        const QTextLayout* layout = block.layout();
+        if (!block.isVisible() || layout == nullptr) continue;
+        int from = mark.selectionStart() - block.position();
+        const int to = mark.selectionEnd() - block.position();
+        // A word longer than the line wraps: each of its lines gets its own stretch.
+        while (from < to) {
+            const QTextLine line = layout->lineForTextPosition(from);
+            if (!line.isValid()) break;
+            const int end = std::min(to, line.textStart() + line.textLength());
+            QTextCursor at(doc);
+            at.setPosition(block.position() + from);
+            const QRect caret = memo_->cursorRect(at);
+            if (caret.bottom() >= view.top() && caret.top() <= view.bottom()) {
+                const qreal shift = caret.left() - line.cursorToX(from);
+                PaintWave(painter, caret.left(), static_cast<int>(shift + line.cursorToX(end)),
+                          UnderlineBand(caret, line.ascent(), memo_->font()));
+            }
+            if (end <= from) break;
+            from = end;
+        }
+    }
 }
 
 std::optional<SpellMarks::Word> SpellMarks::MisspeltWordAt(QPoint viewportPos) {
@@ -220,6 +296,11 @@ void SpellMarks::AddToDictionary(const Word& word) {
 }
 
 bool SpellMarks::eventFilter(QObject* watched, QEvent* event) {
+    // Painted before the text control paints its text, so that the letters lie on top.
+    if (watched == memo_->viewport() && event->type() == QEvent::Paint) {
+        PaintUnderlines();
+        return false;
+    }
     if (watched == memo_ && (event->type() == QEvent::Show || event->type() == QEvent::Resize)) {
         Schedule();
     }

@@ -5,9 +5,11 @@
 // User-interface thread only.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QStringList>
+#include <QTextCursor>
 #include <functional>
 #include <future>
 #include <memory>
@@ -16,7 +18,6 @@
 #include "editor/spelling.h"
 
 class EditorText;
-class MemoMarks;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
@@ -25,7 +26,7 @@ class TEditHistory;
 class SpellMarks : public QObject {
     Q_OBJECT
   public:
-    SpellMarks(QPlainTextEdit* memo, EditorText& text, TEditHistory& history, MemoMarks& marks,
+    SpellMarks(QPlainTextEdit* memo, EditorText& text, TEditHistory& history,
                std::function<void(const QString&)> note, QObject* parent = nullptr);
     ~SpellMarks() override;
 
@@ -42,6 +43,8 @@ class SpellMarks : public QObject {
 
     // Checks the text on screen now and redraws the underlines.
     void Refresh();
+    // The words underlined now, in the order of the text.
+    QStringList UnderlinedWords() const;
     // The misspelt word under a point of the viewport: its offsets (CR LF counted as two)
     // and text.
     struct Word {
@@ -73,11 +76,15 @@ class SpellMarks : public QObject {
     void StartLoading();
     void TakeLoaded();
     void Schedule();
+    void SetUnderlined(QList<QTextCursor> marks);
+    // The underlines stay in the rows of their own line under the letters: what the letters
+    // of the line below reach into stays clear.
+    void PaintUnderlines();
 
     QPlainTextEdit* memo_;
     EditorText& text_;
     TEditHistory& history_;
-    MemoMarks& marks_;
+    QList<QTextCursor> underlined_;
     std::function<void(const QString&)> note_;
     std::unique_ptr<SpellChecker> checker_;
     std::future<std::unique_ptr<SpellChecker>> loading_;

@@ -46,51 +46,18 @@ QStringList Lines(const QString& text) {
 }
 
 // "[h…:]mm:ss[,.]f…" as seconds: minutes and seconds two digits below 60, a fraction of one
-// to three digits (milliseconds when three).
+// to three digits (milliseconds when three). Unlike a transcript's timestamp, the leading
+// number may have up to nine digits, and minutes without hours are not bounded.
 std::optional<double> ParseCueTime(QStringView text) {
-    text = text.trimmed();
-    int numbers[3] = {};
-    int digits[3] = {};
-    int count = 0;
-    qsizetype at = 0;
-    for (;;) {
-        if (count == 3) return std::nullopt;
-        int value = 0, n = 0;
-        while (at < text.size() && IsDigit(text[at]) && n < 9) {
-            value = value * 10 + (text[at].unicode() - u'0');
-            ++at;
-            ++n;
-        }
-        if (n == 0) return std::nullopt;
-        numbers[count] = value;
-        digits[count] = n;
-        ++count;
-        if (at < text.size() && text[at] == u':') {
-            ++at;
-            continue;
-        }
-        break;
-    }
-    if (count < 2) return std::nullopt;
-    double fraction = 0.0;
-    if (at < text.size() && (text[at] == u',' || text[at] == u'.')) {
-        ++at;
-        int value = 0, n = 0;
-        while (at < text.size() && IsDigit(text[at]) && n < 3) {
-            value = value * 10 + (text[at].unicode() - u'0');
-            ++at;
-            ++n;
-        }
-        if (n == 0) return std::nullopt;
-        fraction = value / (n == 1 ? 10.0 : n == 2 ? 100.0 : 1000.0);
-    }
-    if (at != text.size()) return std::nullopt;
-    const int secs = numbers[count - 1];
-    const int mins = numbers[count - 2];
-    if (digits[count - 1] != 2 || secs >= 60) return std::nullopt;
-    if (count == 3 && (digits[1] != 2 || mins >= 60)) return std::nullopt;
-    const double hours = count == 3 ? numbers[0] : 0.0;
-    return hours * 3600.0 + mins * 60.0 + secs + fraction;
+    const auto clock = ReadClock(text.trimmed(), 9, u",.");
+    if (!clock) return std::nullopt;
+    const int count = clock->count;
+    const int secs = clock->numbers[count - 1];
+    const int mins = clock->numbers[count - 2];
+    if (clock->digits[count - 1] != 2 || secs >= 60) return std::nullopt;
+    if (count == 3 && (clock->digits[1] != 2 || mins >= 60)) return std::nullopt;
+    const double hours = count == 3 ? clock->numbers[0] : 0.0;
+    return hours * 3600.0 + mins * 60.0 + secs + clock->fraction;
 }
 
 struct TimeLine {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "editor/timestamps.h"
+#include "timecode/timestamps.h"
 
 namespace exchange {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "editor/timestamps.h"
 #include "exchange/transcript.h"
+#include "timecode/timestamps.h"
 
 namespace exchange {
 

@@ -10,8 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "editor/timestamps.h"
 #include "project/project_file.h"
+#include "timecode/timestamps.h"
 
 namespace exchange {
 

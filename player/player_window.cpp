@@ -21,11 +21,10 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
-#include <limits>
 
 #include "player/equalizer_command.h"
 #include "player/player_controls.h"
+#include "player/player_transport.h"
 #include "player/playlist_drop.h"
 #include "player/playlist_files.h"
 #include "player/playlist_paths.h"
@@ -52,17 +51,12 @@ class TickGuard {
     bool& busy_;
 };
 
-// Whole seconds of a time for the status bar; a failed query (negative, huge) must not
-// turn into an undefined conversion.
-int WholeSeconds(double seconds) {
-    if (!(seconds > -2147483648.0)) return std::numeric_limits<int>::min();
-    if (!(seconds < 2147483647.0)) return std::numeric_limits<int>::max();
-    return static_cast<int>(seconds);
-}
-
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent),
+      Engine(std::make_unique<EngineTransportStream>(Stream, [this] { N20Click(); })),
+      Transport(std::make_unique<PlayerTransport>(*Engine, Cycle, Stopped)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("NUV Tolvek - Проигрыватель"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -195,21 +189,8 @@ void TForm1::N13Click() {
     N12Click();
     const double position = PositionSeconds();
     const double length = LengthSeconds();
-    StatusBar1->SetPanelText(1, QStringLiteral("Длина: ") + SecondsToText(WholeSeconds(length)));
-    StatusBar1->SetPanelText(2,
-                             QStringLiteral("Позиция: ") + SecondsToText(WholeSeconds(position)));
-    if (Stopped) {
-        StatusBar1->SetPanelText(3, QString());
-        StatusBar1->SetPanelText(4, QString());
-    } else {
-        StatusBar1->SetPanelText(3, QStringLiteral("Повтор: %1").arg(Cycle.Repetition));
-        QString fifth;
-        if (Cycle.PlaySecond >= 0)
-            fifth = QStringLiteral("Воспр: %1 сек").arg(Cycle.PlaySecond);
-        else if (Cycle.PauseSecond >= 0)
-            fifth = QStringLiteral("Пауза: %1 сек").arg(Cycle.PauseSecond);
-        StatusBar1->SetPanelText(4, fifth);
-    }
+    const auto texts = PlayerStatusTexts(position, length, Cycle, Stopped);
+    for (int panel = 1; panel <= 4; ++panel) StatusBar1->SetPanelText(panel, texts[panel - 1]);
     SliderSync = true;
     TrackBar1->setValue(PositionToSlider(position, length));
     SliderSync = false;
@@ -250,57 +231,33 @@ void TForm1::TrackBar2Change() {
 // ---------------------------------------------------------------- transport
 
 double TForm1::PositionSeconds() const {
-    return audio::BytesToSeconds(Stream, audio::StreamPosition(Stream, audio::POS_BYTE));
+    return Engine->Position();
 }
 
 double TForm1::LengthSeconds() const {
-    return audio::BytesToSeconds(Stream, audio::StreamLength(Stream, audio::POS_BYTE));
+    return Engine->Length();
 }
 
-void TForm1::SeekSeconds(double seconds, double lengthSeconds) {
-    const std::uint64_t lengthBytes = audio::StreamLength(Stream, audio::POS_BYTE);
-    const double target = seconds < 0.0 ? 0.0 : seconds;
-    audio::SeekStream(Stream, SecondsToBytes(lengthBytes, target, lengthSeconds), audio::POS_BYTE);
+CycleParameters TForm1::FieldParameters() const {
+    return {ParameterInRange(Edit1->text(), kFragmentLength),
+            ParameterInRange(Edit2->text(), kRepetitions), ParameterInRange(Edit3->text(), kPause),
+            ParameterInRange(Edit4->text(), kShiftBack)};
 }
 
 void TForm1::BitBtn1Click() {
-    if (Stream == 0) return;
-    ResetCycle(Cycle);
-    const double position = PositionSeconds();
-    const double length = LengthSeconds();
-    const double target = position - FragmentSecondsInRange(Edit1->text());
-    Stopped = false;
-    SeekSeconds(target, length);
-    N20Click();
-    audio::PlayStream(Stream, false);
+    Transport->Back(FragmentSecondsInRange(Edit1->text()));
 }
 
 void TForm1::BitBtn2Click() {
-    N20Click();
-    audio::PlayStream(Stream, false);
-    Stopped = false;
+    Transport->Play();
 }
 
 void TForm1::BitBtn3Click() {
-    audio::StopStream(Stream);
-    Stopped = true;
+    Transport->Halt();
 }
 
 void TForm1::BitBtn4Click() {
-    if (Stream == 0) return;
-    ResetCycle(Cycle);
-    const double position = PositionSeconds();
-    const double length = LengthSeconds();
-    bool nearEnd = false;
-    const double target =
-        NextFragmentTarget(position, length, FragmentSecondsInRange(Edit1->text()), &nearEnd);
-    Stopped = false;
-    SeekSeconds(target, length);
-    // Near the end the output keeps its state: a playing recording runs out and the tick
-    // moves on to the next file.
-    if (nearEnd) return;
-    N20Click();
-    audio::PlayStream(Stream, false);
+    Transport->Next(FragmentSecondsInRange(Edit1->text()));
 }
 
 std::optional<double> TForm1::RecordingPosition() const {
@@ -309,20 +266,7 @@ std::optional<double> TForm1::RecordingPosition() const {
 }
 
 bool TForm1::PlayFrom(double seconds) {
-    if (Stream == 0) return false;
-    ResetCycle(Cycle);
-    const double length = LengthSeconds();
-    SeekSeconds(std::min(seconds, length), length);
-    // At or past the end nothing is left to play: the player halts there, as at the end of
-    // the last recording, instead of moving on to the next one.
-    Stopped = seconds >= length;
-    if (Stopped) {
-        audio::StopStream(Stream);
-        return true;
-    }
-    N20Click();
-    audio::PlayStream(Stream, false);
-    return true;
+    return Transport->PlayFrom(seconds);
 }
 
 void TForm1::BitBtn5Click() {
@@ -347,17 +291,15 @@ void TForm1::Timer1Timer() {
     const TickGuard guard(TickBusy);
     PaintBox1->ClearView();
     if (Stream == 0) return;
-    if (!Stopped) {
-        // A selection loop stays in its recording, also when it reaches the end.
-        const std::uint32_t activity = audio::StreamActivity(Stream);
-        if (activity == audio::ACTIVE_STOPPED && !Strip->Selection())
+    switch (Transport->Tick(Strip->Selection().has_value())) {
+        case TickMove::NextEntry:
             MoveToNextFile();
-        else if (CycleHold.MayStep(audio::OutputReconnecting(), Stream,
-                                   // A selection loop holds the stream at its end by itself.
-                                   !Strip->Selection() && (activity == audio::ACTIVE_PLAYING ||
-                                                           activity == audio::ACTIVE_STALLED),
-                                   audio::StreamPosition(Stream, audio::POS_BYTE)))
+            break;
+        case TickMove::Step:
             CycleStep();
+            break;
+        case TickMove::Wait:
+            break;
     }
     // The next entry may have failed to open: nothing left to show.
     if (Stream == 0) return;
@@ -372,60 +314,21 @@ void TForm1::RequestEnvelope(const QString& path) {
 }
 
 void TForm1::PaintBox1MouseDown(int x) {
-    const std::int32_t count = Envelope.Count();
-    if (count < 1 || Stream == 0) return;
-    const double position = PositionSeconds();
-    const double length = LengthSeconds();
-    SeekSeconds(Strip->ClickTarget(x, position, length), length);
-    if (Stopped) {
-        Stopped = false;
-        N20Click();
-        audio::PlayStream(Stream, false);
-    }
+    if (Envelope.Count() < 1 || Stream == 0) return;
+    Transport->ClickTo(Strip->ClickTarget(x, PositionSeconds(), LengthSeconds()));
 }
 
 void TForm1::MoveToNextFile() {
-    const int index = ListBox1->currentRow();
-    if (index >= ListBox1->count() - 1) {
-        Stopped = true;
-        return;
-    }
-    ListBox1->setCurrentRow(index + 1, QItemSelectionModel::ClearAndSelect);
+    const auto next = Transport->NextEntry(ListBox1->currentRow(), ListBox1->count());
+    if (!next) return;
+    ListBox1->setCurrentRow(*next, QItemSelectionModel::ClearAndSelect);
     ListBox1->setFocus();
     ListBox1Click();
 }
 
 void TForm1::CycleStep() {
     if (Strip->LoopStep()) return;
-    const double position = PositionSeconds();
-    const double length = LengthSeconds();
-    const int L = ParameterInRange(Edit1->text(), kFragmentLength);
-    const int N = ParameterInRange(Edit2->text(), kRepetitions);
-    const int P = ParameterInRange(Edit3->text(), kPause);
-    const int S = ParameterInRange(Edit4->text(), kShiftBack);
-    switch (AdvanceCycle(Cycle, kCycleStep, L, N, P, Speed)) {
-        case CyclePhase::Playing:
-            if (audio::StreamActivity(Stream) == audio::ACTIVE_STOPPED) {
-                N20Click();
-                audio::PlayStream(Stream, false);
-            }
-            break;
-        case CyclePhase::Repeat:
-            SeekSeconds(position - ParameterInRange(Edit1->text(), kFragmentLength), length);
-            N20Click();
-            audio::PlayStream(Stream, false);
-            break;
-        case CyclePhase::PauseBegins:
-            audio::PauseStream(Stream);
-            break;
-        case CyclePhase::CycleDone:
-            SeekSeconds(position - S, length);
-            N20Click();
-            audio::PlayStream(Stream, false);
-            break;
-        default:
-            break;
-    }
+    Transport->Step(FieldParameters(), Speed);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,9 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QTimer;
+class EngineTransportStream;
+class PlayerTransport;
+struct CycleParameters;
 class SoundNotice;
 class TickNotice;
 class TListBox;
@@ -51,7 +54,6 @@ class TForm1 : public QMainWindow {
     std::array<audio::HFX, kBands> EqEffects{};
     std::array<int, kBands> EqCentres{};
     TRepetitionCycle Cycle;
-    TCycleHold CycleHold;        // no step while the sound stands still
     double Speed = 1.0;          // playback speed, pitch kept: 0.5 ... 2.0 in steps of 0.05
     audio::VoiceSettings Voice;  // channel, noise reduction, levelling; all off at first
     audio::VoiceNoise LastNoise = audio::VoiceNoise::Medium;  // what the key turns back on
@@ -238,8 +240,12 @@ class TForm1 : public QMainWindow {
     // Position and length of the stream in seconds.
     double PositionSeconds() const;
     double LengthSeconds() const;
-    // Seeks the stream to `seconds` (not below 0), the length read earlier in the same step.
-    void SeekSeconds(double seconds, double lengthSeconds);
+    // Edit1 … Edit4 as a step of the cycle reads them.
+    CycleParameters FieldParameters() const;
     void MoveToNextFile();
     void CycleStep();
+
+    // The transport's decisions, over the stream `Stream` (both made before any control).
+    std::unique_ptr<EngineTransportStream> Engine;
+    std::unique_ptr<PlayerTransport> Transport;
 };

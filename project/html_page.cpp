@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/timestamps.h"
+#include "timecode/timestamps.h"
 
 namespace project {
 

@@ -253,7 +253,9 @@ void Recognition::Stop(bool now) {
 
 void Recognition::ShowPercent(int percent) {
     percent = std::clamp(percent, 0, 100);
-    if (percent == shown_) return;
+    // Standard output and standard error are read in whatever order they arrive, and a
+    // recogniser's own per cent may lag the times it has printed: the bar never goes back.
+    if (percent <= shown_) return;
     shown_ = percent;
     emit progress(percent);
 }

@@ -56,10 +56,16 @@ Invocation PocketSphinx(const Settings& s, const QString& wav) {
                     "sudo apt install pocketsphinx-en-us")
                     .arg(part));
     }
-    run.arguments = {
-        QStringLiteral("-infile"), wav,       QStringLiteral("-time"), QStringLiteral("yes"),
-        QStringLiteral("-hmm"),    acoustic,  QStringLiteral("-lm"),   language,
-        QStringLiteral("-dict"),   dictionary};
+    // Stretches of digital silence (edited or synthetic recordings) throw its noise and
+    // level tracking off; its own half-bit noise, from a fixed seed, mends that and keeps
+    // the draft of a recording the same on every run.
+    run.arguments = {QStringLiteral("-infile"), wav,
+                     QStringLiteral("-time"),   QStringLiteral("yes"),
+                     QStringLiteral("-hmm"),    acoustic,
+                     QStringLiteral("-lm"),     language,
+                     QStringLiteral("-dict"),   dictionary,
+                     QStringLiteral("-dither"), QStringLiteral("yes"),
+                     QStringLiteral("-seed"),   QStringLiteral("1")};
     run.reader = OutputReader::PocketSphinx;
     return run;
 }

@@ -49,8 +49,9 @@ QByteArray WavHeader(quint32 dataBytes) {
 
 double WriteRecognizerWav(const QString& recording, const QString& wav,
                           const std::atomic<bool>* cancel) {
-    const audio::HSTREAM stream = audio::OpenFileStream(false, recording.toStdString(), 0, 0,
-                                                        audio::STREAM_DECODE | audio::SAMPLE_FLOAT);
+    const audio::HSTREAM stream =
+        audio::OpenFileStream(false, recording.toStdString(), 0, 0,
+                              audio::STREAM_DECODE | audio::STREAM_MONO | audio::SAMPLE_FLOAT);
     if (stream == 0) throw ExchangeError(QStringLiteral("Запись не читается: %1").arg(recording));
     StreamCloser closer{stream};
     audio::StreamInfoRecord info;
@@ -58,7 +59,10 @@ double WriteRecognizerWav(const QString& recording, const QString& wav,
         throw ExchangeError(QStringLiteral("Запись не читается: %1").arg(recording));
 
     soxr_error_t error = nullptr;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
+    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
+    // soxr dithers 16-bit output from a seed of the clock: the same recording would give a
+    // recogniser different samples, and a different draft, on every run.
+    io.flags |= SOXR_NO_DITHER;
     // Low quality (a shorter filter): recognisers hear speech below 8 kHz, and a slightly
     // wider transition band loses none of it.
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, 0);
@@ -112,15 +116,21 @@ double WriteRecognizerWav(const QString& recording, const QString& wav,
         if (got == 0) break;
         const std::size_t samples = leftover + got / sizeof(float);
         const std::size_t frames = samples / chans;
-        for (std::size_t f = 0; f < frames; ++f) {
-            float sum = 0.0f;
-            for (std::uint32_t c = 0; c < chans; ++c) sum += interleaved[f * chans + c];
-            mono[f] = sum / float(chans);
+        const float* in = interleaved.data();
+        if (chans == 2) {
+            for (std::size_t f = 0; f < frames; ++f) mono[f] = 0.5f * (in[2 * f] + in[2 * f + 1]);
+        } else if (chans > 2) {
+            const float scale = 1.0f / float(chans);
+            for (std::size_t f = 0; f < frames; ++f) {
+                float sum = 0.0f;
+                for (std::uint32_t c = 0; c < chans; ++c) sum += in[f * chans + c];
+                mono[f] = sum * scale;
+            }
         }
+        put(chans == 1 ? in : mono.data(), frames);
         leftover = samples - frames * chans;
         std::copy_n(interleaved.begin() + std::ptrdiff_t(frames * chans), leftover,
                     interleaved.begin());
-        put(mono.data(), frames);
     }
     put(nullptr, 0);
 

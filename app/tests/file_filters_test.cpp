@@ -1,4 +1,4 @@
-#include "project/file_filters.h"
+#include "app/file_filters.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "project/html_export_command.h"
-#include "project/project_commands.h"
+#include "app/html_export_command.h"
+#include "app/project_commands.h"
 
 namespace {
 

@@ -20,6 +20,8 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/command_line_open.h"
+#include "app/html_export_command.h"
+#include "app/project_commands.h"
 #include "app/tests/sound_files.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
@@ -28,8 +30,6 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
-#include "project/html_export_command.h"
-#include "project/project_commands.h"
 #include "textfiles/textfiles.h"
 
 namespace {

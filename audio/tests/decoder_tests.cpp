@@ -191,6 +191,36 @@ TEST_P(EveryKind, ChosenByContentWithExactLengthAndTheLibrarysOwnData) {
     FreeStream(p);
 }
 
+TEST_P(EveryKind, MonoAskedIsTheMeanOfTheChannelsWhereTheDecoderMixes) {
+    const Kind& k = kind();
+    const HSTREAM both = OpenFileStream(false, k.path, 0, 0, kDecodeFlags);
+    const HSTREAM one = OpenFileStream(false, k.path, 0, 0, kDecodeFlags | STREAM_MONO);
+    ASSERT_NE(both, 0u);
+    ASSERT_NE(one, 0u);
+    StreamInfoRecord bothInfo, oneInfo;
+    ASSERT_TRUE(StreamInfo(both, &bothInfo));
+    ASSERT_TRUE(StreamInfo(one, &oneInfo));
+    EXPECT_EQ(oneInfo.freq, bothInfo.freq);
+    // MP3 mixes inside its decoder; the others are left as they are, for the caller.
+    EXPECT_EQ(oneInfo.chans, k.library == "mpg123" ? 1u : bothInfo.chans) << k.name;
+    const std::vector<float> stereo = ReadAll(both, 4 * 4096);
+    const std::vector<float> mono = ReadAll(one, 4 * 4096);
+    const std::size_t ch = bothInfo.chans;
+    ASSERT_EQ(mono.size() * ch, stereo.size() * oneInfo.chans) << k.name;
+    float worst = 0.0f;
+    for (std::size_t f = 0; oneInfo.chans == 1 && f < mono.size(); ++f) {
+        float mean = 0.0f;
+        for (std::size_t c = 0; c < ch; ++c) mean += stereo[f * ch + c];
+        worst = std::max(worst, std::abs(mono[f] - mean / float(ch)));
+    }
+    EXPECT_LT(worst, 1e-5f) << k.name;
+    if (oneInfo.chans != 1) {
+        EXPECT_TRUE(mono == stereo) << k.name;
+    }
+    FreeStream(both);
+    FreeStream(one);
+}
+
 TEST_P(EveryKind, SeekThenReadEqualsReadingStraightThrough) {
     const Kind& k = kind();
     const audio_test::Decoded reference = LibraryDecode(k);

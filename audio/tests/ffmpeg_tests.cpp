@@ -394,6 +394,83 @@ TEST_F(Damaged, GarbageInsideTheDataPlaysToItsEndInBoundedTime) {
     }
 }
 
+// A WMA opens by decoding its head and its last seconds, placing every frame by its time:
+// the length, the samples and the seeks must still be a full decode's, at each frame
+// length (2048, 1024 and 512 samples at these rates), in a file cut short and in damaged
+// ones (the damage in the tail leaves the length to the full scan).
+struct LongWma {
+    const char* name;
+    int rate, channels;
+    const char* bitrate;
+    double damageFrom, damageTo;  // share of the bytes: replaced by noise, or cut from there
+    bool cut;
+};
+const LongWma kLongWmas[] = {
+    {"stereo-44k", 44100, 2, "64k", 0, 0, false},
+    {"mono-22k", 22050, 1, "32k", 0, 0, false},
+    {"mono-8k", 8000, 1, "24k", 0, 0, false},
+    {"cut-short", 44100, 2, "64k", 0.6, 1, true},
+    {"noise-inside", 44100, 2, "64k", 0.45, 0.5, false},
+    {"noise-in-tail", 22050, 1, "32k", 0.95, 0.98, false},
+};
+
+void PrintTo(const LongWma& w, std::ostream* os) {
+    *os << w.name;
+}
+
+class LongWmaFiles : public ::testing::TestWithParam<LongWma> {};
+
+TEST_P(LongWmaFiles, LengthSamplesAndSeeksOfAFullDecode) {
+    const LongWma& w = GetParam();
+    audio_test::TempFolder dir;
+    const std::string wav = dir.Path("source.wav");
+    const std::string wma = dir.Path(std::string(w.name) + ".wma");
+    ASSERT_TRUE(audio_test::WriteWav16(wav, audio_test::SpeechLike(w.rate, w.channels, 40, 3)));
+    ASSERT_TRUE(audio_test::FfmpegEncode(wav, wma, std::string("-c:a wmav2 -b:a ") + w.bitrate));
+    std::vector<unsigned char> bytes = audio_test::ReadBytes(wma);
+    const auto from = static_cast<std::size_t>(static_cast<double>(bytes.size()) * w.damageFrom);
+    const auto to = static_cast<std::size_t>(static_cast<double>(bytes.size()) * w.damageTo);
+    std::mt19937 random(11);
+    if (w.cut) bytes.resize(from);
+    for (std::size_t i = from; i < to && !w.cut; ++i)
+        bytes[i] = static_cast<unsigned char>(random());
+    audio_test::WriteBytes(wma, bytes);
+
+    auto decoder = OpenDecoder(wma);
+    ASSERT_TRUE(decoder);
+    ASSERT_STREQ(decoder->Library(), "ffmpeg");
+    const auto ch = static_cast<std::size_t>(w.channels);
+    const std::vector<float> straight = ReadDecoder(*decoder);
+    const std::int64_t frames = decoder->Frames();
+    ASSERT_EQ(static_cast<std::int64_t>(straight.size() / ch), frames);
+    if (w.damageTo <= w.damageFrom || w.cut) {
+        // What the ffmpeg program decodes, sample for sample (noise it skips otherwise).
+        EXPECT_TRUE(straight == audio_test::DecodeWithFfmpegProgram(wma, w.channels));
+        EXPECT_NEAR(static_cast<double>(frames), 40.0 * w.rate * (w.cut ? w.damageFrom : 1.0),
+                    w.rate * (w.cut ? 2.0 : 0.1));
+    }
+    // Seeks all across the file, and to its last frames, against the straight read.
+    std::vector<float> block(1000 * ch);
+    for (int i = 0; i <= 60; ++i) {
+        const std::int64_t frame =
+            i == 60 ? frames - 1 : frames * i / 60 + static_cast<std::int64_t>(random() % 3000);
+        ASSERT_TRUE(decoder->Seek(std::min(frame, frames))) << frame;
+        const std::size_t got = decoder->Read(block.data(), 1000);
+        ASSERT_EQ(static_cast<std::int64_t>(got), std::min<std::int64_t>(1000, frames - frame));
+        for (std::size_t j = 0; j < got * ch; ++j)
+            ASSERT_EQ(block[j], straight[static_cast<std::size_t>(frame) * ch + j])
+                << w.name << ": seek to " << frame << ", sample " << j;
+    }
+    EXPECT_FALSE(decoder->Seek(frames + 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wma, LongWmaFiles, ::testing::ValuesIn(kLongWmas),
+                         [](const ::testing::TestParamInfo<LongWma>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
 TEST(FfmpegSniffing, ContainersOnlyFfmpegReads) {
     auto kind = [](const std::string& bytes) {
         return SniffContainer(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());

@@ -10,14 +10,16 @@
 #include <thread>
 
 #include "audio/audio.h"
+#include "audio/tests/manual_output.h"
 #include "audio/tests/sound_files.h"
 
 namespace {
 
 using namespace audio;
+using audio_test::LargestStep;
 using audio_test::Signal;
 
-constexpr int kRate = 44100;
+constexpr int kRate = audio_test::kManualOutputRate;
 
 // Frequency of the left channel of interleaved stereo `mix` over frames [from, to), from
 // the interpolated times of its upward zero crossings.
@@ -59,30 +61,7 @@ double PositionSeconds(HSTREAM s) {
     return BytesToSeconds(s, StreamPosition(s, POS_BYTE));
 }
 
-// Largest step between neighbouring samples of the left channel: a click is a step far
-// above what the tone itself makes.
-float LargestStep(const std::vector<float>& mix) {
-    float largest = 0;
-    for (std::size_t i = 2; i < mix.size(); i += 2)
-        largest = std::max(largest, std::abs(mix[i] - mix[i - 2]));
-    return largest;
-}
-
-class Tempo : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(OpenManualOutput(kRate)); }
-    void TearDown() override { CloseDevice(); }
-
-    HSTREAM Open(const std::string& name, const Signal& signal) {
-        const std::string path = dir.Path(name);
-        EXPECT_TRUE(audio_test::WriteSound(path, signal, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
-        const HSTREAM s = OpenFileStream(false, path, 0, 0, STREAM_PRESCAN);
-        EXPECT_NE(s, 0u);
-        return s;
-    }
-
-    audio_test::TempFolder dir;
-};
+class Tempo : public audio_test::ManualOutputTest {};
 
 TEST_F(Tempo, ToneKeepsItsPitchAndRecordingAdvancesByTheTempo) {
     const HSTREAM tone = Open("tone.wav", audio_test::Sine(kRate, 2, 10.0, 440, 0.3));

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "audio/audio.h"
+#include "audio/tests/manual_output.h"
 #include "audio/tests/sound_files.h"
 #include "audio/voice.h"
 
@@ -17,7 +18,7 @@ namespace {
 using namespace audio;
 using audio_test::Signal;
 
-constexpr int kRate = 44100;
+constexpr int kRate = audio_test::kManualOutputRate;
 
 // A vowel mix of a 140 Hz voice (formants 700, 1200, 2600 Hz) spoken in 0.8 s stretches,
 // 1.7 s apart; `speech` marks the middle of each stretch (1) and of each pause (2).
@@ -112,26 +113,14 @@ TEST(LevelStage, QuietAndLoudSpeakersComeOutAtOneLevel) {
     EXPECT_NEAR(quiet, -20, 6);
 }
 
-class Voice : public ::testing::Test {
+class Voice : public audio_test::ManualOutputTest {
   protected:
-    void SetUp() override { ASSERT_TRUE(OpenManualOutput(kRate)); }
-    void TearDown() override { CloseDevice(); }
-
-    HSTREAM Open(const std::string& name, const Signal& signal) {
-        const std::string path = dir.Path(name);
-        EXPECT_TRUE(audio_test::WriteSound(path, signal, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
-        const HSTREAM s = OpenFileStream(false, path, 0, 0, STREAM_PRESCAN);
-        EXPECT_NE(s, 0u);
-        return s;
-    }
     std::vector<float> Play(HSTREAM s, std::size_t frames) {
         std::vector<float> mix;
         EXPECT_TRUE(PlayStream(s, false));
         AdvanceManualOutput(frames, &mix);
         return mix;
     }
-
-    audio_test::TempFolder dir;
 };
 
 constexpr VoiceSettings kAllOn{VoiceChannel::Mix, VoiceNoise::Strong, true};
@@ -255,10 +244,7 @@ TEST_F(Voice, ChangeWhilePlayingIsHeardWithin50MsWithoutAClick) {
     AdvanceManualOutput(kRate / 10, &after);
     const std::size_t at50 = kRate / 20;
     EXPECT_LT(RmsDb(after.data() + 2 * at50, kRate / 20, 2), before - 40);
-    float step = 0;
-    for (std::size_t i = 1; i < after.size() / 2; ++i)
-        step = std::max(step, std::abs(after[2 * i] - after[2 * i - 2]));
-    EXPECT_LT(step, 0.1f);
+    EXPECT_LT(audio_test::LargestStep(after), 0.1f);
 }
 
 TEST_F(Voice, HostileInputStaysFiniteAndInRange) {

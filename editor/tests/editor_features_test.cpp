@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -18,10 +19,10 @@
 #include "dictionary/dictionary_model.h"
 #include "dictionary/dictionary_window.h"
 #include "editor/editor_window.h"
-#include "editor/tests/editor_fixture.h"
 #include "editor/find_bar.h"
 #include "editor/memo_marks.h"
 #include "editor/spell_marks.h"
+#include "editor/tests/editor_fixture.h"
 #include "editor/timestamp_links.h"
 
 namespace {
@@ -68,18 +69,7 @@ class EditorFeatures : public ::testing::Test {
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(memo->viewport(), &move);
     }
-    QList<QTextEdit::ExtraSelection> Underlines() const {
-        QList<QTextEdit::ExtraSelection> out;
-        for (const auto& mark : memo->extraSelections()) {
-            if (mark.format.underlineStyle() == QTextCharFormat::WaveUnderline) out << mark;
-        }
-        return out;
-    }
-    QStringList UnderlinedWords() const {
-        QStringList out;
-        for (const auto& mark : Underlines()) out << mark.cursor.selectedText();
-        return out;
-    }
+    QStringList UnderlinedWords() const { return editor->Spelling->UnderlinedWords(); }
     static bool HaveDictionaries() {
         return QFile::exists("/usr/share/hunspell/ru_RU.dic") &&
                QFile::exists("/usr/share/hunspell/en_US.dic");
@@ -280,11 +270,11 @@ TEST_F(EditorFeatures, MisspeltWordsOnScreenAreUnderlinedAndCorrectedFromTheMenu
     editor->SpellItem->trigger();
     EXPECT_FALSE(editor->SpellItem->isChecked());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(Underlines().isEmpty());
+    EXPECT_TRUE(UnderlinedWords().isEmpty());
     EXPECT_FALSE(editor->Spelling->AddToMenu(plain, PointAt(2)));
     editor->SpellItem->trigger();
     QCoreApplication::processEvents();
-    EXPECT_EQ(Underlines().size(), 3);
+    EXPECT_EQ(UnderlinedWords().size(), 3);
 }
 
 TEST_F(EditorFeatures, AWordAddedToTheDictionaryIsNoLongerMarked) {
@@ -298,10 +288,91 @@ TEST_F(EditorFeatures, AWordAddedToTheDictionaryIsNoLongerMarked) {
     EXPECT_EQ(word->text, QStringLiteral("Толвекус"));
     EXPECT_EQ(word->range.start, 5);
     editor->Spelling->AddToDictionary(*word);
-    EXPECT_TRUE(Underlines().isEmpty());
+    EXPECT_TRUE(UnderlinedWords().isEmpty());
     QFile list(PersonalWordListPath());
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(list.readAll()).contains(QStringLiteral("Толвекус\n")));
+}
+
+// The viewport as drawn now, without the caret (its blinking would differ between two grabs).
+QImage Drawn(QPlainTextEdit* memo) {
+    const int width = memo->cursorWidth();
+    memo->setCursorWidth(0);
+    QImage image = memo->viewport()->grab().toImage();
+    memo->setCursorWidth(width);
+    return image;
+}
+
+TEST_F(EditorFeatures, TheUnderlineLeavesTheLettersOfTheLineBelowUncovered) {
+    if (!HaveDictionaries()) GTEST_SKIP() << "no Hunspell dictionaries";
+    ASSERT_TRUE(editor->Spelling->WaitUntilLoaded());
+    const QFont saved = memo->font();
+    for (int pixels : {11, 20}) {  // the program's size and a larger one chosen by the typist
+        SCOPED_TRACE(pixels);
+        QFont font(QStringLiteral("Tahoma"));
+        font.setPixelSize(pixels);
+        memo->setFont(font);
+        const QString below = QStringLiteral("Ёж Ёж Ёж Ёж Ёж Ёж Ёж Ёж");
+        SetText(QStringLiteral("Малоко\r\n") + below, 0);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(UnderlinedWords(), QStringList{"Малоко"});
+        const QImage marked = Drawn(memo);
+        editor->SpellItem->trigger();  // off
+        const QImage plain = Drawn(memo);
+        SetText(QStringLiteral("\r\n") + below, 0);
+        const QImage lower = Drawn(memo);  // the letters of the line below alone
+        editor->SpellItem->trigger();
+        QTextCursor second(memo->document()->findBlockByNumber(1));
+        const int secondTop = memo->cursorRect(second).top();
+        const QRgb base = memo->palette().color(QPalette::Base).rgb();
+        int underline = 0, inLineBelow = 0, onLetters = 0;
+        for (int y = 0; y < marked.height(); ++y) {
+            for (int x = 0; x < marked.width(); ++x) {
+                if (marked.pixel(x, y) == plain.pixel(x, y)) continue;
+                ++underline;
+                if (y >= secondTop) ++inLineBelow;
+                if (lower.pixel(x, y) != base) ++onLetters;
+            }
+        }
+        EXPECT_GT(underline, 10);
+        EXPECT_EQ(inLineBelow, 0);
+        EXPECT_EQ(onLetters, 0);
+    }
+    memo->setFont(saved);
+}
+
+// Ink of `text` drawn in `font` (how dark, summed over the pixels) and its advance.
+std::pair<int, int> InkAndAdvance(const QFont& font, const QString& text) {
+    const int advance = QFontMetrics(font).horizontalAdvance(text);
+    QImage image(advance + 10, QFontMetrics(font).height() + 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(2, QFontMetrics(font).ascent() + 2, text);
+    painter.end();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ink += 255 - qGray(image.pixel(x, y));
+    return {ink, advance};
+}
+
+TEST_F(EditorFeatures, SuggestionsStandOutInBoldAtTheMenusLetterSpacing) {
+    if (!HaveDictionaries()) GTEST_SKIP() << "no Hunspell dictionaries";
+    ASSERT_TRUE(editor->Spelling->WaitUntilLoaded());
+    SetText(QStringLiteral("Малоко"), 0);
+    QMenu menu;
+    ASSERT_TRUE(editor->Spelling->AddToMenu(menu, PointAt(2)));
+    const QAction* suggestion = menu.findChild<QAction*>(QStringLiteral("SpellSuggestion"));
+    ASSERT_NE(suggestion, nullptr);
+    const QFont regular = menu.font();
+    const QFont shown = suggestion->font().resolve(regular);
+    EXPECT_EQ(shown.letterSpacing(), 0);
+    const auto [plainInk, plainAdvance] = InkAndAdvance(regular, suggestion->text());
+    const auto [boldInk, boldAdvance] = InkAndAdvance(shown, suggestion->text());
+    // Darker strokes, not the same strokes spread wider.
+    EXPECT_GT(boldInk, plainInk * 6 / 5);
+    EXPECT_LE(boldAdvance, plainAdvance * 11 / 10 + 1);
 }
 
 TEST_F(EditorFeatures, TheNewKeysAreListedInTheirMenusAndClashWithNothing) {

@@ -24,6 +24,7 @@
 #include <random>
 
 #include "app/guide_viewer.h"
+#include "app/look_and_feel.h"
 #include "app/shell_commands.h"
 #include "app/window_set.h"
 #include "dictionary/dictionary_window.h"
@@ -48,6 +49,8 @@ class WindowSetEnvironment : public ::testing::Environment {
         static QTemporaryDir dataHome;
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
         app = new QApplication(argc, argv);
+        // The program's fonts, so that what is drawn is what the typist sees.
+        SetUpLookAndFeel(*app);
         // The dictionary window reads its file beside the executable.
         const QString lib = QCoreApplication::applicationDirPath() + "/NUV_Tolvek.lib";
         if (!QFile::exists(lib)) {

@@ -10,13 +10,13 @@
 #include <cmath>
 #include <memory>
 
+#include "app/project_commands.h"
 #include "audio/audio.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
 #include "player/strip_workbench.h"
 #include "player/tests/sound_files.h"
 #include "player/waveform_view.h"
-#include "project/project_commands.h"
 #include "project/project_file.h"
 
 namespace {

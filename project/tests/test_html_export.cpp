@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 
 #include "app/application.h"
+#include "app/html_export_command.h"
 #include "app/window_set.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
-#include "project/html_export_command.h"
 #include "test_support.h"
 
 using namespace project;

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/application.h"
+#include "app/project_commands.h"
 #include "app/window_set.h"
 #include "audio/audio.h"
 #include "editor/editor_window.h"
@@ -17,7 +18,6 @@
 #include "player/player_controls.h"
 #include "player/player_window.h"
 #include "player/sound_notice.h"
-#include "project/project_commands.h"
 #include "project/project_file.h"
 #include "test_support.h"
 

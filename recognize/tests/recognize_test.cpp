@@ -262,6 +262,14 @@ TEST_F(FakeRecognizer, DraftsAndFailures) {
          2,
          {},
          {0, 30, 75, 100}},
+        {"an own per cent behind the times already read does not move the bar back",
+         QStringLiteral("echo '00:00:01,000 --> 00:00:09,000' >&2\nsleep 0.2\n"
+                        "echo 'progress = 40%' >&2\nprintf '%s' '") +
+             srt + QStringLiteral("'"),
+         exchange::DraftFormat::Srt,
+         2,
+         {},
+         {0, 90, 100}},
         {"non-zero exit shows the last lines of standard error",
          QStringLiteral("for i in 1 2 3 4 5 6 7 8; do echo \"line $i\" >&2; done\n"
                         "echo 'model broken' >&2\nexit 3"),

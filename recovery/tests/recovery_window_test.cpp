@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/project_commands.h"
 #include "app/recovery_session.h"
 #include "app/restore_window.h"
 #include "app/window_set.h"
@@ -34,7 +35,6 @@
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
 #include "player/player_window.h"
-#include "project/project_commands.h"
 
 namespace {
 

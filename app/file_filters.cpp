@@ -1,4 +1,4 @@
-#include "project/file_filters.h"
+#include "app/file_filters.h"
 
 #include <QFileDialog>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "project/project_commands.h"
+#include "app/project_commands.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/file_filters.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
 #include "player/player_controls.h"
@@ -21,7 +22,6 @@
 #include "player/strip_workbench.h"
 #include "player/transport_rules.h"
 #include "player/voice_settings.h"
-#include "project/file_filters.h"
 #include "project/project_file.h"
 #include "project/project_files.h"
 

@@ -1,6 +1,6 @@
-#include "editor/timestamp_turns.h"
+#include "timecode/timestamp_turns.h"
 
-#include "editor/timestamps.h"
+#include "timecode/timestamps.h"
 
 namespace {
 

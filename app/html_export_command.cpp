@@ -1,4 +1,4 @@
-#include "project/html_export_command.h"
+#include "app/html_export_command.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -10,11 +10,11 @@
 #include <array>
 #include <cstdio>
 
+#include "app/file_filters.h"
+#include "app/project_commands.h"
 #include "editor/editor_window.h"
 #include "participants/participants_window.h"
-#include "project/file_filters.h"
 #include "project/html_page.h"
-#include "project/project_commands.h"
 
 namespace project {
 

@@ -1,4 +1,4 @@
-#include "editor/timestamp_turns.h"
+#include "timecode/timestamp_turns.h"
 
 #include <gtest/gtest.h>
 
