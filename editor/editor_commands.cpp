@@ -67,6 +67,19 @@ int ParticipantForKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode
     return 0;
 }
 
+CtrlKeyRoute RouteCtrlKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode) {
+    if (!(modifiers & Qt::ControlModifier)) return {};
+    // The Cyrillic letter on the same key counts as the Latin one.
+    if (key == Qt::Key_X || key == 0x0427) return {CtrlKeyAction::Cut};    // Ч
+    if (key == Qt::Key_V || key == 0x041C) return {CtrlKeyAction::Paste};  // М
+    if (key == Qt::Key_C || key == 0x0421) return {CtrlKeyAction::Copy};   // С
+    if (const int participant = ParticipantForKey(key, modifiers, scanCode))
+        return {CtrlKeyAction::Participant, participant};
+    if ((modifiers & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9)
+        return {CtrlKeyAction::Swallow};
+    return {};
+}
+
 void TransformSelection(EditorText& text, TEditHistory& history,
                         QString (*transform)(const QString&)) {
     if (text.SelLength() == 0) SelectWordBeforeCaret(text);
@@ -84,4 +97,13 @@ QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLeng
 QString MarkWonNote(textfiles::Encoding used) {
     return QStringLiteral("Открыто в кодировке %1: так сказано меткой в начале файла")
         .arg(textfiles::EncodingName(used));
+}
+
+textfiles::Encoding OpenTextInto(EditorText& text, TEditHistory& history, const QString& path,
+                                 textfiles::Encoding chosen) {
+    RecordSnapshot(text, history);
+    const textfiles::DetectedText read = textfiles::ReadTextFileChosen(path, chosen);
+    text.SetText(read.text);
+    RecordSnapshot(text, history);
+    return read.encoding;
 }

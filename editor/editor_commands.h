@@ -39,6 +39,19 @@ void InsertTurnMarker(EditorText& text, TEditHistory& history, const QString& na
 // Keypad digits select nobody.
 int ParticipantForKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode);
 
+// What a key with Ctrl held does in the text, once the platform's clipboard and undo keys and
+// the participants' own keys have had it: Ctrl with Shift or Alt and X, V or C (Ч, М, С in
+// the Russian layout) cuts, pastes or copies (plain Ctrl+X/V/C are the menu's shortcuts and
+// never arrive here); Ctrl with a digit of the main row inserts that participant's turn
+// marker; Ctrl with a keypad digit inserts nothing at all; anything else is the text's.
+enum class CtrlKeyAction { Text, Cut, Paste, Copy, Participant, Swallow };
+struct CtrlKeyRoute {
+    CtrlKeyAction action = CtrlKeyAction::Text;
+    int participant = 0;  // 1 … 10 for Participant
+    bool operator==(const CtrlKeyRoute&) const = default;
+};
+CtrlKeyRoute RouteCtrlKey(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode);
+
 // F11 (InvertCase) and F12 (SwapLayout): transforms the selection, or the word before the
 // caret when nothing is selected, between two snapshots.
 void TransformSelection(EditorText& text, TEditHistory& history,
@@ -57,3 +70,10 @@ QStringList StatusPanelTexts(const CaretPlace& place, int selStart, int textLeng
 // The status bar's word when a file's byte-order mark overruled the encoding chosen in the
 // open dialog.
 QString MarkWonNote(textfiles::Encoding used);
+
+// "Открыть": the file at `path` read in the encoding `chosen` (a byte-order mark wins) in
+// place of the whole text, between two snapshots, so one undo brings the old text back.
+// Returns the encoding read. A file error is thrown after the first snapshot, the text as
+// it was.
+textfiles::Encoding OpenTextInto(EditorText& text, TEditHistory& history, const QString& path,
+                                 textfiles::Encoding chosen);

@@ -10,14 +10,6 @@
 #include "editor/editor_commands.h"
 #include "editor/editor_window.h"
 
-namespace {
-
-bool IsCtrlLetter(int key, int latin, int cyrillic) {
-    return key == latin || key == cyrillic;
-}
-
-}  // namespace
-
 // ---- Keyboard ----
 
 bool TForm2::Memo1KeyDown(QKeyEvent* event) {
@@ -31,30 +23,28 @@ bool TForm2::Memo1KeyDown(QKeyEvent* event) {
             return true;
         }
     }
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    if (!(modifiers & Qt::ControlModifier)) return false;
-    const int key = event->key();
-    // Plain Ctrl+X/V/C are menu shortcuts; these arrive with Shift or Alt held as well.
-    if (IsCtrlLetter(key, Qt::Key_X, 0x0427)) {  // Ч shares the X key
-        N30->trigger();
-        return true;
-    }
-    if (IsCtrlLetter(key, Qt::Key_V, 0x041C)) {  // М
-        N29->trigger();
-        return true;
-    }
-    if (IsCtrlLetter(key, Qt::Key_C, 0x0421)) {  // С
-        N28->trigger();
-        return true;
-    }
-    const int participant = ParticipantForKey(key, modifiers, event->nativeScanCode());
-    if (participant == 0) {
-        // Ctrl with a keypad digit inserts nothing at all.
-        return (modifiers & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9;
+    const CtrlKeyRoute route =
+        RouteCtrlKey(event->key(), event->modifiers(), event->nativeScanCode());
+    switch (route.action) {
+        case CtrlKeyAction::Text:
+            return false;
+        case CtrlKeyAction::Swallow:
+            return true;
+        case CtrlKeyAction::Cut:
+            N30->trigger();
+            return true;
+        case CtrlKeyAction::Paste:
+            N29->trigger();
+            return true;
+        case CtrlKeyAction::Copy:
+            N28->trigger();
+            return true;
+        case CtrlKeyAction::Participant:
+            break;
     }
     // Ctrl with the digit in any layout, Shift or Alt held as well: while the command keeps
     // its default key.
-    QAction* item = ParticipantItems[participant - 1];
+    QAction* item = ParticipantItems[route.participant - 1];
     const QVariant isDefault = item->property(commands::kDefaultKeysProperty);
     if (isDefault.isValid() && !isDefault.toBool()) return false;
     item->trigger();

@@ -273,16 +273,11 @@ void TForm2::GuardFileCommand(const std::function<void()>& command) {
 
 void TForm2::N2Click() {
     if (!RunTextFileDialog(OpenTextFileDialog1, false)) return;
-    RecordSnapshot(memoText_, History);
     GuardFileCommand([this] {
-        const QString path = OpenTextFileDialog1.FileName;
-        const textfiles::Encoding chosen = OpenTextFileDialog1.Encoding;
-        const textfiles::DetectedText read = textfiles::ReadTextFileChosen(path, chosen);
-        memoText_.SetText(read.text);
-        TextEncoding = read.encoding;
-        if (read.encoding != chosen) ShowNote(MarkWonNote(read.encoding));
-        SaveTextFileDialog1.FileName = path;
-        RecordSnapshot(memoText_, History);
+        const TextFileDialog& chosen = OpenTextFileDialog1;
+        TextEncoding = OpenTextInto(memoText_, History, chosen.FileName, chosen.Encoding);
+        if (TextEncoding != chosen.Encoding) ShowNote(MarkWonNote(TextEncoding));
+        SaveTextFileDialog1.FileName = chosen.FileName;
         if (TextStored) TextStored();
     });
 }

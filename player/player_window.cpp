@@ -21,8 +21,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
-#include <limits>
 
 #include "player/equalizer_command.h"
 #include "player/player_controls.h"
@@ -52,14 +50,6 @@ class TickGuard {
   private:
     bool& busy_;
 };
-
-// Whole seconds of a time for the status bar; a failed query (negative, huge) must not
-// turn into an undefined conversion.
-int WholeSeconds(double seconds) {
-    if (!(seconds > -2147483648.0)) return std::numeric_limits<int>::min();
-    if (!(seconds < 2147483647.0)) return std::numeric_limits<int>::max();
-    return static_cast<int>(seconds);
-}
 
 }  // namespace
 
@@ -199,21 +189,8 @@ void TForm1::N13Click() {
     N12Click();
     const double position = PositionSeconds();
     const double length = LengthSeconds();
-    StatusBar1->SetPanelText(1, QStringLiteral("Длина: ") + SecondsToText(WholeSeconds(length)));
-    StatusBar1->SetPanelText(2,
-                             QStringLiteral("Позиция: ") + SecondsToText(WholeSeconds(position)));
-    if (Stopped) {
-        StatusBar1->SetPanelText(3, QString());
-        StatusBar1->SetPanelText(4, QString());
-    } else {
-        StatusBar1->SetPanelText(3, QStringLiteral("Повтор: %1").arg(Cycle.Repetition));
-        QString fifth;
-        if (Cycle.PlaySecond >= 0)
-            fifth = QStringLiteral("Воспр: %1 сек").arg(Cycle.PlaySecond);
-        else if (Cycle.PauseSecond >= 0)
-            fifth = QStringLiteral("Пауза: %1 сек").arg(Cycle.PauseSecond);
-        StatusBar1->SetPanelText(4, fifth);
-    }
+    const auto texts = PlayerStatusTexts(position, length, Cycle, Stopped);
+    for (int panel = 1; panel <= 4; ++panel) StatusBar1->SetPanelText(panel, texts[panel - 1]);
     SliderSync = true;
     TrackBar1->setValue(PositionToSlider(position, length));
     SliderSync = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 QString SecondsToText(int seconds) {
     QString text;
@@ -16,6 +17,32 @@ QString SecondsToText(int seconds) {
     }
     text += QString::number(s) + QStringLiteral(" сек");
     return text;
+}
+
+namespace {
+
+// Whole seconds of a time for the status bar; a failed query (negative, huge) must not
+// turn into an undefined conversion.
+int WholeSeconds(double seconds) {
+    if (!(seconds > -2147483648.0)) return std::numeric_limits<int>::min();
+    if (!(seconds < 2147483647.0)) return std::numeric_limits<int>::max();
+    return static_cast<int>(seconds);
+}
+
+}  // namespace
+
+std::array<QString, 4> PlayerStatusTexts(double position, double length,
+                                         const TRepetitionCycle& cycle, bool stopped) {
+    std::array<QString, 4> texts{
+        QStringLiteral("Длина: ") + SecondsToText(WholeSeconds(length)),
+        QStringLiteral("Позиция: ") + SecondsToText(WholeSeconds(position))};
+    if (stopped) return texts;
+    texts[2] = QStringLiteral("Повтор: %1").arg(cycle.Repetition);
+    if (cycle.PlaySecond >= 0)
+        texts[3] = QStringLiteral("Воспр: %1 сек").arg(cycle.PlaySecond);
+    else if (cycle.PauseSecond >= 0)
+        texts[3] = QStringLiteral("Пауза: %1 сек").arg(cycle.PauseSecond);
+    return texts;
 }
 
 std::uint64_t SecondsToBytes(std::uint64_t lengthBytes, double seconds, double lengthSeconds) {

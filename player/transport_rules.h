@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 
 #include "player/cycle.h"
@@ -10,6 +11,13 @@
 // Whole seconds as hours " ч ", minutes " мин ", seconds " сек"; the hours and minutes
 // parts appear only when the value reaches them (a negative value shows only seconds).
 QString SecondsToText(int seconds);
+
+// Panels 2 … 5 of the player's status bar for a recording `length` seconds long at
+// `position`: "Длина: …", "Позиция: …" (whole seconds; a failed query, negative or huge,
+// stays a number), then the cycle's repetition and its second of playing or of the pause,
+// both empty while the player is halted.
+std::array<QString, 4> PlayerStatusTexts(double position, double length,
+                                         const TRepetitionCycle& cycle, bool stopped);
 
 // Byte position of a target of `seconds` in a stream `lengthBytes` long that lasts
 // `lengthSeconds`: lengthBytes x seconds / lengthSeconds, truncated. A stream of no

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "editor/edit_history.h"
 #include "editor/editor_commands.h"
 #include "editor/editor_text.h"
 #include "editor/text_transforms.h"
+#include "textfiles/textfiles.h"
 
 TEST(TextTransforms, InvertCaseExamples) {
     EXPECT_EQ(InvertCase(QStringLiteral("Привет, World")), QStringLiteral("пРИВЕТ, wORLD"));
@@ -146,6 +149,74 @@ TEST(TextCommands, ParticipantKeys) {
     EXPECT_EQ(ParticipantForKey(Qt::Key_0, Qt::ControlModifier, 19), 10);
     EXPECT_EQ(ParticipantForKey(Qt::Key_Question, Qt::ControlModifier, 61), 0);  // "/" key
     EXPECT_EQ(ParticipantForKey(Qt::Key_1, Qt::ControlModifier, 87), 0);         // keypad 1
+}
+
+// Opening a file in place of the text: the mark wins over the choice, one undo brings the
+// old text back, and a file that cannot be read leaves the text as it was.
+TEST(TextCommands, OpeningAFileReplacesTheTextAsOneStep) {
+    using textfiles::Encoding;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString marked = dir.filePath("marked.txt");
+    const QString plain = dir.filePath("plain.txt");
+    textfiles::WriteTextFile(marked, QStringLiteral("Анна\r\nдалее"), Encoding::Utf8);
+    textfiles::WriteTextFile(plain, QStringLiteral("Борис"), Encoding::Ansi);
+    const struct {
+        QString path;
+        Encoding chosen;
+        Encoding read;
+        const char* text;
+    } cases[] = {
+        {marked, Encoding::Ansi, Encoding::Utf8, "Анна\r\nдалее"},
+        {plain, Encoding::Ansi, Encoding::Ansi, "Борис"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        PlainEditorText t(QStringLiteral("старый текст"));
+        TEditHistory h;
+        EXPECT_EQ(OpenTextInto(t, h, c.path, c.chosen), c.read);
+        EXPECT_EQ(t.Text(), QString::fromUtf8(c.text));
+        UndoEdit(t, h);
+        EXPECT_EQ(t.Text(), QStringLiteral("старый текст"));
+    }
+    PlainEditorText t(QStringLiteral("старый текст"));
+    TEditHistory h;
+    EXPECT_THROW(OpenTextInto(t, h, dir.filePath("нет такого"), Encoding::Utf8),
+                 textfiles::FileError);
+    EXPECT_EQ(t.Text(), QStringLiteral("старый текст"));
+}
+
+TEST(TextCommands, WhatACtrlKeyDoesInTheText) {
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+    const Qt::KeyboardModifiers ctrlPad = Qt::ControlModifier | Qt::KeypadModifier;
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        quint32 scanCode;
+        CtrlKeyRoute route;
+    } cases[] = {
+        {Qt::Key_X, ctrlShift, 0, {CtrlKeyAction::Cut}},
+        {0x0427, ctrlAlt, 0, {CtrlKeyAction::Cut}},  // Ч
+        {Qt::Key_V, ctrlShift, 0, {CtrlKeyAction::Paste}},
+        {0x041C, ctrlShift, 0, {CtrlKeyAction::Paste}},  // М
+        {Qt::Key_C, ctrlAlt, 0, {CtrlKeyAction::Copy}},
+        {0x0421, ctrlShift, 0, {CtrlKeyAction::Copy}},  // С
+        {Qt::Key_4, ctrl, 13, {CtrlKeyAction::Participant, 4}},
+        {Qt::Key_Dollar, ctrlShift, 13, {CtrlKeyAction::Participant, 4}},
+        {Qt::Key_ParenRight, ctrlShift, 0, {CtrlKeyAction::Participant, 10}},
+        {Qt::Key_1, ctrlPad, 87, {CtrlKeyAction::Swallow}},
+        {Qt::Key_9, ctrlPad, 0, {CtrlKeyAction::Swallow}},
+        {Qt::Key_Plus, ctrlPad, 0, {CtrlKeyAction::Text}},
+        {Qt::Key_A, ctrl, 38, {CtrlKeyAction::Text}},
+        {Qt::Key_X, Qt::ShiftModifier, 0, {CtrlKeyAction::Text}},  // no Ctrl: typing
+        {Qt::Key_4, Qt::AltModifier, 13, {CtrlKeyAction::Text}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(RouteCtrlKey(c.key, c.modifiers, c.scanCode), c.route);
+    }
 }
 
 TEST(TextModel, OffsetsCountCrLfAsTwoAndNeverSplitIt) {

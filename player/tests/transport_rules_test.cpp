@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 TEST(SecondsToText, ShowsHoursAndMinutesOnlyWhenReached) {
     EXPECT_EQ(SecondsToText(0), "0 сек");
     EXPECT_EQ(SecondsToText(59), "59 сек");
@@ -12,6 +14,51 @@ TEST(SecondsToText, ShowsHoursAndMinutesOnlyWhenReached) {
     EXPECT_EQ(SecondsToText(90061), "25 ч 1 мин 1 сек");
     EXPECT_EQ(SecondsToText(-1), "-1 сек");
     EXPECT_EQ(SecondsToText(-3725), "-3725 сек");
+}
+
+TEST(PlayerStatusTexts, LengthPositionAndTheCycleWhileRunning) {
+    auto cycle = [](int repetition, int play, int pause) {
+        TRepetitionCycle c;
+        c.Repetition = repetition;
+        c.PlaySecond = play;
+        c.PauseSecond = pause;
+        return c;
+    };
+    const struct {
+        double position, length;
+        TRepetitionCycle cycle;
+        bool stopped;
+        std::array<const char*, 4> texts;
+    } cases[] = {
+        {65.9,
+         3725.0,
+         cycle(2, 3, -1),
+         false,
+         {"Длина: 1 ч 2 мин 5 сек", "Позиция: 1 мин 5 сек", "Повтор: 2", "Воспр: 3 сек"}},
+        {4.0,
+         10.0,
+         cycle(1, -1, 1),
+         false,
+         {"Длина: 10 сек", "Позиция: 4 сек", "Повтор: 1", "Пауза: 1 сек"}},
+        {4.0, 10.0, cycle(1, -1, -1), false, {"Длина: 10 сек", "Позиция: 4 сек", "Повтор: 1", ""}},
+        {4.0, 10.0, cycle(1, 3, -1), true, {"Длина: 10 сек", "Позиция: 4 сек", "", ""}},
+        // A failed query: a number still, never an undefined conversion.
+        {-1.0,
+         1e12,
+         cycle(0, 0, 0),
+         true,
+         {"Длина: 596523 ч 14 мин 7 сек", "Позиция: -1 сек", "", ""}},
+        {NAN,
+         -1e12,
+         cycle(0, 0, 0),
+         true,
+         {"Длина: -2147483648 сек", "Позиция: -2147483648 сек", "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.texts[1]);
+        const auto texts = PlayerStatusTexts(c.position, c.length, c.cycle, c.stopped);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(texts[i], QString::fromUtf8(c.texts[i])) << i;
+    }
 }
 
 TEST(SecondsToBytes, ScalesTheLengthAndTruncates) {
