@@ -21,9 +21,11 @@ namespace audio {
 namespace {
 
 constexpr std::size_t kFrameBytes = 2 * sizeof(float);
-// What the server keeps queued. A busy machine kept the server from asking for more for
-// over 40 ms now and then; this rides that out.
-constexpr std::int64_t kServerBufferMs = 100;
+// What the server keeps queued. With both cores busy, the server's main thread (not
+// real-time) went up to 86 ms without asking for more, and a 100-ms queue still ran dry
+// now and then. A halt or a seek flushes it, so its length is heard only in changes of
+// tempo, volume or equalizer while playing.
+constexpr std::int64_t kServerBufferMs = 150;
 // How often the server asks for more, and so how often this program wakes while playing,
 // and how far the server's sink plays on after a flush.
 constexpr std::int64_t kRequestMs = 20;
