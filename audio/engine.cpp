@@ -93,8 +93,8 @@ class Engine {
     std::uint32_t Losses() const { return losses_.load(); }
     bool Reconnecting() const { return reconnecting_.load(); }
 
-    // A stream was paused or stopped: the render thread lets go of the sound queued for
-    // the card that no one will hear now, so the halt is heard sooner.
+    // A stream was paused, stopped or moved: the render thread lets go of the sound queued
+    // for the card that no one will hear now, so the change is heard sooner.
     void Halted() {
         dropAsked_.store(true);
         Kick();
@@ -355,20 +355,24 @@ class Engine {
         return sounded;
     }
 
-    // After a pause or stop: the sound queued for the card and not yet taken by it is
+    // After a pause, stop or seek: the sound queued for the card and not yet taken by it is
     // dropped, and the streams it came from go back to its first frame, so that they go
-    // on from exactly there. Only when every stream with sound in the queue was halted;
-    // with one still playing, or at its natural end, the queue plays out as it is.
+    // on from exactly there (a stream that was moved, from where it was moved to). Only
+    // when every stream with sound in the queue was halted or moved; with one still
+    // playing on, or at its natural end, the queue plays out as it is.
     void DropUnheard(SoundCardSink& sink) {
         {
             std::lock_guard mixing(mixingMutex_);
             const std::int64_t queuedFrom =
                 mixClock_.load() - static_cast<std::int64_t>(sink.Queued());
             bool allHalted = true;
-            ForEachPlaybackStream([&](const Stream& stream) {
+            ForEachPlaybackStream([&](Stream& stream) {
                 if (stream.alive && stream.lastMixEnd > queuedFrom &&
-                    (stream.activity == ACTIVE_PLAYING || stream.ended))
+                    ((stream.activity == ACTIVE_PLAYING && !stream.movedWhilePlaying) ||
+                     stream.ended))
                     allHalted = false;
+                // Asked once: a move that could not drop the queue now never will.
+                stream.movedWhilePlaying = false;
             });
             if (!allHalted) return;
         }
@@ -704,7 +708,8 @@ double BytesToSeconds(HSTREAM handle, std::uint64_t bytes) {
 
 bool SeekStream(HSTREAM handle, std::uint64_t position, std::uint32_t mode) {
     if (mode != POS_BYTE) return false;
-    return WithStream(handle, false, [&](Stream& s) {
+    bool movedWhilePlaying = false;
+    const bool moved = WithStream(handle, false, [&](Stream& s) {
         const std::uint64_t frame = position / s.BytesPerFrame();
         if (frame > static_cast<std::uint64_t>(s.frames)) return false;
         const auto target = static_cast<std::int64_t>(frame);
@@ -714,8 +719,13 @@ bool SeekStream(HSTREAM handle, std::uint64_t position, std::uint32_t mode) {
             s.pendingCount = s.pendingOffset = 0;
             return true;
         }
-        return s.MoveTo(target);
+        if (!s.MoveTo(target)) return false;
+        movedWhilePlaying = s.movedWhilePlaying = s.activity == ACTIVE_PLAYING;
+        return true;
     });
+    // What was queued from the old place would delay the new one by the whole queue.
+    if (movedWhilePlaying) TheEngine().Halted();
+    return moved;
 }
 
 bool SetStreamTempo(HSTREAM handle, double tempo) {

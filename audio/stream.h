@@ -77,6 +77,7 @@ class Stream {
     std::vector<PeakingBand> fading;         // removed bands gliding to flat before they go
     std::int64_t outputFrames = 0;           // output frames given since rendering (re)started
     std::int64_t lastMixEnd = 0;             // output clock after the last block this stream was in
+    bool movedWhilePlaying = false;          // what it left queued for the card may go
     double tempo = 1.0;                      // asked for: 0.5 … 2.0
     std::unique_ptr<TempoStage> tempoStage;  // made at the output rate when first needed
     bool stretching = false;                 // the stretcher is in the path

@@ -56,6 +56,15 @@ std::int16_t ServerS16(float x) {
     return static_cast<std::int16_t>(std::clamp(std::lrintf(x * 32768.0f), -32768L, 32767L));
 }
 
+// What is still heard of a stream after it is halted or moved: through PortAudio, the
+// device's own buffer (some 35 ms) plays on; straight to the server, its whole queue is
+// flushed. Nothing queued beyond that may be heard.
+std::int64_t OnItsWayAfterADrop() {
+    const char* output = std::getenv("NUVTOLVEK_OUTPUT");
+    const bool viaPortAudio = output && std::string(output) == "portaudio";
+    return viaPortAudio ? FramesOf(45ms) : FramesOf(15ms);
+}
+
 // From the first frame that is not silent to the last, both included.
 Recording Sounding(const Recording& r) {
     std::size_t first = 0, end = r.size() / 2;
@@ -166,6 +175,7 @@ TEST_F(SoundServer, PauseResumeAndSeeksLoseAndRepeatNothing) {
     for (int i = 0; i < 6; ++i, std::this_thread::sleep_for(40ms)) paused.push_back(Frame(s));
     ASSERT_TRUE(PlayStream(s, false));
     std::this_thread::sleep_for(500ms);
+    const std::int64_t heardAtSeek = Frame(s);
     ASSERT_TRUE(SeekStream(s, static_cast<std::uint64_t>(back) * 4, POS_BYTE));
     std::this_thread::sleep_for(500ms);
     ASSERT_TRUE(SeekStream(s, static_cast<std::uint64_t>(ahead) * 4, POS_BYTE));
@@ -180,6 +190,9 @@ TEST_F(SoundServer, PauseResumeAndSeeksLoseAndRepeatNothing) {
     EXPECT_EQ(paused, std::vector<std::int64_t>(paused.size(), runs[0].last + 1));
     EXPECT_EQ(runs[2].first, back);
     EXPECT_GT(runs[1].last, runs[1].first);
+    // What was queued from before a seek goes: the new place is heard at once.
+    EXPECT_LE(runs[1].last - heardAtSeek, OnItsWayAfterADrop())
+        << "heard at the seek: " << heardAtSeek;
     EXPECT_GT(runs[2].last, back);
     EXPECT_EQ(runs[3], (IndexRun{ahead, n - 1}));
 }
@@ -217,11 +230,7 @@ TEST_F(SoundServer, ReportedPositionIsTheFrameBeingHeard) {
 // another stream, nor anything after the next stream's first frame.
 TEST_F(SoundServer, NothingOfAnEndedStreamIsHeardAfterTheCall) {
     const std::int64_t n = 4 * kRate;
-    // Through PortAudio the device's own buffer (some 35 ms) plays on; what was queued
-    // beyond it must not. Straight to the server, its whole queue is flushed.
-    const char* output = std::getenv("NUVTOLVEK_OUTPUT");
-    const bool viaPortAudio = output && std::string(output) == "portaudio";
-    const std::int64_t kOnItsWay = viaPortAudio ? FramesOf(45ms) : FramesOf(15ms);
+    const std::int64_t kOnItsWay = OnItsWayAfterADrop();
     const std::string path = IndexWav(n);
     const struct {
         const char* how;
