@@ -53,7 +53,7 @@ class Engine {
         const int rate = freq >= 8000 && freq <= 384000 ? static_cast<int>(freq) : 44100;
         std::unique_ptr<SoundCardSink> sink;
         if (kind == OutputKind::SoundCard) {
-            sink = OpenPortAudioSink(rate);
+            sink = OpenSoundCardSink(rate);
             if (!sink) return false;
         }
         {
@@ -450,7 +450,7 @@ class Engine {
             const auto now = Clock::now();
             if (reconnecting_.load() && now >= nextRetry) {
                 nextRetry = now + kRetryEvery;
-                if (auto found = OpenPortAudioSink(rate)) {
+                if (auto found = OpenSoundCardSink(rate)) {
                     std::lock_guard lock(sinkMutex_);
                     sink_ = std::move(found);
                     sinkBase_ = mixClock_.load();

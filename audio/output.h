@@ -6,7 +6,8 @@
 // Suspend, Resume and Failed are called from the render thread only; Wake and HeardFrames
 // from any thread, under the engine's sink lock, which keeps the sink alive meanwhile. The
 // PortAudio callback runs on PortAudio's thread and only reads the lock-free ring and publishes
-// counters.
+// counters; the PulseAudio client's thread only wakes the render thread and publishes the
+// playback clock.
 #pragma once
 
 #include <chrono>
@@ -47,10 +48,11 @@ class SoundCardSink {
     virtual std::int64_t HeardFrames() const = 0;
     // Frames pushed but not yet taken by the device.
     virtual std::size_t Queued() const = 0;
-    // Lets go of what was handed over and not yet taken by the device (the device's own
-    // buffer plays on), so that a pause is heard sooner. Returns the frames dropped and
-    // sets `from` to the count of frames taken before them; 0 when nothing was dropped
-    // (nothing queued, or the device did not answer within `timeout`).
+    // Lets go of what was handed over and not yet played (a sound server's queue included;
+    // a sound card's own buffer plays on), so that a pause is heard sooner. Returns the
+    // frames dropped and sets `from` to the count of frames before them, all of which are
+    // heard; 0 when nothing was dropped (nothing queued, or the device did not answer
+    // within `timeout`).
     virtual std::int64_t DropQueued(std::int64_t* from, std::chrono::milliseconds timeout) = 0;
     // Stops and restarts the device while nothing plays, so that idle costs nothing.
     virtual bool Suspend() = 0;
@@ -61,9 +63,13 @@ class SoundCardSink {
     virtual bool Failed(std::chrono::milliseconds silence) const = 0;
 };
 
-// Opens the system's default output through PortAudio at `rate` Hz stereo. Null when
-// there is no sound card or NUVTOLVEK_AUDIO=null; prints nothing either way.
-std::unique_ptr<SoundCardSink> OpenPortAudioSink(int rate);
+// Opens the system's default output at `rate` Hz stereo: the PulseAudio server when one is
+// reachable, PortAudio's default device otherwise (or always, with NUVTOLVEK_OUTPUT=portaudio).
+// Null when there is neither or NUVTOLVEK_AUDIO=null; prints nothing either way.
+std::unique_ptr<SoundCardSink> OpenSoundCardSink(int rate);
+
+// The PulseAudio server's default sink, or null when no server answers.
+std::unique_ptr<SoundCardSink> OpenPulseSink(int rate);
 
 // True when NUVTOLVEK_AUDIO=null keeps the program off every sound card.
 bool SoundCardsDisabled();

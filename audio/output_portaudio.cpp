@@ -280,7 +280,7 @@ void RaiseToRealTime() {
         if (setpriority(PRIO_PROCESS, tid, nice) == 0) return;
 }
 
-std::unique_ptr<SoundCardSink> OpenPortAudioSink(int rate) {
+std::unique_ptr<SoundCardSink> OpenSoundCardSink(int rate) {
     if (SoundCardsDisabled()) return nullptr;
     static std::once_flag silenced;
     std::call_once(silenced, SilenceSoundLibraries);
@@ -295,10 +295,16 @@ std::unique_ptr<SoundCardSink> OpenPortAudioSink(int rate) {
         std::min(sched_get_priority_min(SCHED_FIFO) + 4, sched_get_priority_max(SCHED_FIFO));
     const bool raised =
         policy == SCHED_OTHER && pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
-    auto sink = std::make_unique<PortAudioSink>(rate);
-    const bool opened = sink->Open();
+    // A sound server is played to directly where there is one; PortAudio reaches the
+    // sound card (or a server through ALSA) otherwise, or when NUVTOLVEK_OUTPUT=portaudio.
+    const char* output = std::getenv("NUVTOLVEK_OUTPUT");
+    const bool viaPortAudio = output && std::strcmp(output, "portaudio") == 0;
+    std::unique_ptr<SoundCardSink> sink = viaPortAudio ? nullptr : OpenPulseSink(rate);
+    if (!sink) {
+        auto card = std::make_unique<PortAudioSink>(rate);
+        if (card->Open()) sink = std::move(card);
+    }
     if (raised) pthread_setschedparam(pthread_self(), policy, &before);
-    if (!opened) return nullptr;
     return sink;
 }
 
