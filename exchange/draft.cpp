@@ -165,6 +165,22 @@ std::pair<int, int> LineAndColumn(const QByteArray& utf8, qsizetype offset) {
     return {line, column};
 }
 
+// The cue whose time line is line `i`: its time, then its text lines up to a blank line,
+// each taken in by `payload`. `i` ends after the text.
+template <typename Payload>
+void ReadCue(const QStringList& lines, qsizetype& i, std::vector<Segment>& out, Payload payload) {
+    const qsizetype timeIndex = i;
+    const auto times = ParseTimeLine(lines[i]);
+    if (!times) throw ExchangeError(BadTimeMessage(i, lines[i]));
+    ++i;
+    Segment segment{times->start, times->end, QString(), QString()};
+    while (i < lines.size() && !lines[i].trimmed().isEmpty()) {
+        payload(lines[i], segment);
+        ++i;
+    }
+    AddSegment(out, std::move(segment), LineName(timeIndex));
+}
+
 std::optional<double> JsonTime(const QJsonValue& value, double scale) {
     if (value.isDouble()) {
         const double v = value.toDouble() * scale;
@@ -234,16 +250,8 @@ std::vector<Segment> ReadSrt(const QString& text) {
                                     QStringLiteral(": за номером субтитра нет времени"));
             }
         }
-        const qsizetype timeIndex = i;
-        const auto times = ParseTimeLine(lines[i]);
-        if (!times) throw ExchangeError(BadTimeMessage(i, lines[i]));
-        ++i;
-        Segment segment{times->start, times->end, QString(), QString()};
-        while (i < n && !lines[i].trimmed().isEmpty()) {
-            segment.text += lines[i] + u' ';
-            ++i;
-        }
-        AddSegment(out, std::move(segment), LineName(timeIndex));
+        ReadCue(lines, i, out,
+                [](const QString& line, Segment& segment) { segment.text += line + u' '; });
     }
     return out;
 }
@@ -276,17 +284,10 @@ std::vector<Segment> ReadVtt(const QString& text) {
             throw ExchangeError(LineName(i - 1) +
                                 QStringLiteral(": за именем субтитра нет времени"));
         }
-        const qsizetype timeIndex = i;
-        const auto times = ParseTimeLine(lines[i]);
-        if (!times) throw ExchangeError(BadTimeMessage(i, lines[i]));
-        ++i;
-        Segment segment{times->start, times->end, QString(), QString()};
-        while (i < n && !lines[i].trimmed().isEmpty()) {
-            ReadVttPayload(lines[i], segment.text, segment.speaker);
+        ReadCue(lines, i, out, [](const QString& line, Segment& segment) {
+            ReadVttPayload(line, segment.text, segment.speaker);
             segment.text += u' ';
-            ++i;
-        }
-        AddSegment(out, std::move(segment), LineName(timeIndex));
+        });
     }
     return out;
 }

@@ -213,6 +213,8 @@ class TForm1 : public QMainWindow {
 
     // ---- The tick ----
     void Timer1Timer();
+    // Edit1 … Edit4 as the tick reads them, each held inside its range.
+    CycleParameters FieldParameters() const;
 
     // ---- Waveform strip ----
     // Sets EnvelopeFile and wakes the envelope worker for that recording.
@@ -240,8 +242,6 @@ class TForm1 : public QMainWindow {
     // Position and length of the stream in seconds.
     double PositionSeconds() const;
     double LengthSeconds() const;
-    // Edit1 … Edit4 as a step of the cycle reads them.
-    CycleParameters FieldParameters() const;
     void MoveToNextFile();
     void CycleStep();
 

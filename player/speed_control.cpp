@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "player/player_transport.h"
 #include "player/player_window.h"
 #include "player/speed.h"
 #include "player/transport_rules.h"
@@ -127,9 +128,8 @@ void TForm1::SetSpeed(double speed) {
     if (next != Speed) {
         // The playing under way goes on covering L seconds of the recording.
         // The fields as the tick reads them, held in their ranges.
-        RetimeCycle(Cycle, kCycleStep, ParameterInRange(Edit1->text(), kFragmentLength),
-                    ParameterInRange(Edit2->text(), kRepetitions),
-                    ParameterInRange(Edit3->text(), kPause), Speed, next);
+        const CycleParameters p = FieldParameters();
+        RetimeCycle(Cycle, kCycleStep, p.L, p.N, p.P, Speed, next);
         Speed = next;
     }
     audio::SetStreamTempo(Stream, Speed);

@@ -10,6 +10,7 @@
 
 #include "audio/audio.h"
 #include "player/cycle_marks.h"
+#include "player/player_transport.h"
 #include "player/player_window.h"
 #include "player/transport_rules.h"
 #include "player/waveform_view.h"
@@ -121,12 +122,9 @@ StripScene StripWorkbench::Scene(double position, double length) {
     scene.Length = length;
     scene.Selection = dragging_ ? dragging_ : selection_;
     if (!scene.Selection) {
+        const CycleParameters p = player_.FieldParameters();
         scene.Fragment =
-            CycleMarks(player_.Cycle, position, length,
-                       ParameterInRange(player_.Edit1->text(), kFragmentLength),
-                       ParameterInRange(player_.Edit2->text(), kRepetitions),
-                       ParameterInRange(player_.Edit3->text(), kPause),
-                       ParameterInRange(player_.Edit4->text(), kShiftBack), player_.Speed);
+            CycleMarks(player_.Cycle, position, length, p.L, p.N, p.P, p.S, player_.Speed);
     }
     if (++ticksAge_ >= kTicksRefresh) {
         ticks_ = Link.Ticks ? Link.Ticks() : std::vector<StripTick>{};
@@ -169,10 +167,9 @@ double StripWorkbench::ClickTarget(int x, double position, double length) const 
 
 bool StripWorkbench::LoopStep() {
     if (!selection_ || player_.Stream == 0) return false;
+    const CycleParameters p = player_.FieldParameters();
     const LoopAction action =
-        AdvanceSelectionLoop(player_.Cycle, *selection_, kCycleStep,
-                             ParameterInRange(player_.Edit2->text(), kRepetitions),
-                             ParameterInRange(player_.Edit3->text(), kPause), player_.Speed);
+        AdvanceSelectionLoop(player_.Cycle, *selection_, kCycleStep, p.N, p.P, player_.Speed);
     const bool halt = ActOnLoop(player_.Stream, action, *selection_, [this] {
         player_.N20Click();
         audio::PlayStream(player_.Stream, false);
