@@ -211,9 +211,13 @@ class PulseSink final : public SoundCardSink {
         attr.minreq = bytes(kRequestMs);
         attr.fragsize = static_cast<std::uint32_t>(-1);
         // Early requests: the server's own sink holds no more than one request ahead.
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_EARLY_REQUESTS);
+        // Not monotonic: the client library's clock otherwise never goes below the highest
+        // time it has shown, and its interpolation runs on while nothing plays (an idle
+        // stretch, a pause), so the next sound was reported a whole queue ahead of the ear
+        // until the real clock caught up with that mark.
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+            PA_STREAM_EARLY_REQUESTS | PA_STREAM_NOT_MONOTONIC);
         if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
             return false;
         for (;;) {

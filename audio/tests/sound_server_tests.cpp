@@ -210,9 +210,19 @@ TEST_F(SoundServer, ReportedPositionIsTheFrameBeingHeard) {
         std::lock_guard lock(mutex);
         errorsMs.push_back(std::abs(static_cast<double>(reported - heard)) * 1000.0 / kRate);
     });
+    // What went before must not move the clock: a pause, a while with nothing to play,
+    // then another stream. Once this clock ran on through the silence, and the position
+    // then stood a whole queue ahead of the ear for about a second.
+    const HSTREAM before = Open(IndexWav(5 * kRate));
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(PlayStream(before, false));
+    std::this_thread::sleep_for(600ms);
+    PauseStream(before);
+    std::this_thread::sleep_for(300ms);
+    FreeStream(before);
     watching = true;
     ASSERT_TRUE(PlayStream(s, false));
-    std::this_thread::sleep_for(3s);
+    std::this_thread::sleep_for(2s);
     watching = false;
     rec.Stop();
     std::lock_guard lock(mutex);
