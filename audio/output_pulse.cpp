@@ -192,8 +192,8 @@ class PulseSink final : public SoundCardSink {
     }
 
     bool Connect() {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(rate_), 2};
-        stream_ = pa_stream_new(context_, "NUV Tolvek", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(rate_), 2};
+        stream_ = pa_stream_new(context_, "NUV Tolvek", &format, nullptr);
         if (!stream_) return false;
         pa_stream_set_state_callback(stream_, &PulseSink::OnStreamState, this);
         pa_stream_set_write_callback(stream_, &PulseSink::OnRequest, this);
