@@ -22,9 +22,9 @@ TEST(TimestampInsertion, InsertionReplacesTheSelectionAndOneUndoTakesItBack) {
     EXPECT_EQ(text.Text(), QStringLiteral("первая [03:05:00]\r\nвторая"));
 }
 
-// Each style: written at the caret from the player's position, found again under the caret
-// with the tape offset taken off, and the other styles still read.
-TEST(TimestampInsertion, EveryStyleInsertedAndFoundAgainWithTheOffset) {
+// Written at the caret between spaces, and found again under the caret at either end with
+// the tape offset taken off. Every style's own text is checked with the timestamp functions.
+TEST(TimestampInsertion, WrittenAtTheCaretAndFoundAgainWithTheOffset) {
     const struct {
         TimestampFormat format;
         double offset;
@@ -32,10 +32,6 @@ TEST(TimestampInsertion, EveryStyleInsertedAndFoundAgainWithTheOffset) {
         double found;  // the recording position read back
     } cases[] = {
         {TimestampFormat::Seconds, 0.0, "[00:01:05]", 65.0},
-        {TimestampFormat::Tenths, 0.0, "[00:01:05.3]", 65.3},
-        {TimestampFormat::Hundredths, 0.0, "#00:01:05.37#", 65.37},
-        {TimestampFormat::Seconds, 3600.0, "[01:01:05]", 65.0},
-        {TimestampFormat::Tenths, 36000.0, "[10:01:05.3]", 65.3},
         {TimestampFormat::Hundredths, 3600.0, "#01:01:05.37#", 65.37},
     };
     for (const auto& c : cases) {
@@ -55,13 +51,6 @@ TEST(TimestampInsertion, EveryStyleInsertedAndFoundAgainWithTheOffset) {
             EXPECT_NEAR(RecordingSeconds(span->seconds, style), c.found, 1e-9);
         }
     }
-    const QString mixed = QStringLiteral("#00:00:01.50# x [00:00:02.5] #00:00:0# [00:00:03]");
-    const std::vector<TimestampSpan> all = TimestampsIn(mixed, 0, mixed.size());
-    ASSERT_EQ(all.size(), 3u);
-    EXPECT_DOUBLE_EQ(all[0].seconds, 1.5);
-    EXPECT_DOUBLE_EQ(all[1].seconds, 2.5);
-    EXPECT_DOUBLE_EQ(all[2].seconds, 3.0);
-    EXPECT_DOUBLE_EQ(RecordingSeconds(5.0, {TimestampFormat::Seconds, 3600.0}), 0.0);
 }
 
 }  // namespace
