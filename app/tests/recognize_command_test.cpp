@@ -44,11 +44,7 @@ class RecognizeCommand : public ::testing::Test {
 
     QString Script(const QString& name, const QString& body) {
         const QString path = Path(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("#!/bin/sh\n" + body.toUtf8() + "\n");
-        file.close();
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        recognize_test::WriteScript(path, body);
         return path;
     }
 

@@ -14,6 +14,7 @@
 #include "recognize/recognition.h"
 #include "recognize/recognizer.h"
 #include "recognize/recognizer_wav.h"
+#include "recognize/tests/spoken_words.h"
 
 namespace {
 
@@ -217,11 +218,7 @@ class FakeRecognizer : public ::testing::Test {
     Settings Script(const QString& body,
                     exchange::DraftFormat format = exchange::DraftFormat::Srt) {
         const QString path = dir_.filePath(QStringLiteral("fake.sh"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("#!/bin/sh\n" + body.toUtf8() + "\n");
-        file.close();
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        recognize_test::WriteScript(path, body);
         Settings s;
         s.engine = Engine::Command;
         s.commandTemplate = path + QStringLiteral(" {input} {output} {language}");

@@ -1,8 +1,10 @@
-// English speech that espeak-ng makes at test time, and how much of it a draft heard.
+// English speech that espeak-ng makes at test time, how much of it a draft heard, and the
+// shell scripts that stand in for a recognizer.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,6 +13,15 @@
 #include "exchange/draft.h"
 
 namespace recognize_test {
+
+// Writes an executable shell script with `body` to `path`.
+inline void WriteScript(const QString& path, const QString& body) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("#!/bin/sh\n" + body.toUtf8() + "\n");
+    file.close();
+    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
 
 // Common words, spoken slowly: what the English model hears best in a synthetic voice.
 inline const char* const kSpeech =
