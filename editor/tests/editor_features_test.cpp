@@ -41,7 +41,8 @@ class EditorFeatures : public ::testing::Test {
                                    if (!position) return false;
                                    seeks.push_back(seconds);
                                    return true;
-                               }});
+                               },
+                               {}});
     }
     void TearDown() override {
         editor->FindBar1->Close();
