@@ -182,8 +182,9 @@ TEST(InputSetup, PedalsRunRegistryCommandsAndMenuItemsOpenTheWindows) {
                   "Играть, пока нажата клавиша");  // the player's own caption
         command->setCurrentIndex(command->findData("editor.show"));
         if (qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
             EXPECT_FALSE(setup.SetGlobalKey("player.pause", Qt::Key_F3).ok);
+        }
         EXPECT_TRUE(setup.SetGlobalKey("player.pause", QKeyCombination()).ok);
         EXPECT_TRUE(setup.GlobalKey("player.pause").isEmpty());
     }
